@@ -1,0 +1,54 @@
+#include "engine/problem_entry.h"
+
+std::string RecordField(const std::string& text) {
+  std::string out = text;
+  for (auto& c : out)
+    if (c == '\r' || c == '\n') c = ' ';
+  return out;
+}
+
+ProblemRecord RecordOf(const ProblemEntry& e) {
+  return {RecordField(e.marker),    RecordField(e.section),   RecordField(e.fullKey),
+          RecordField(e.mainKey),   RecordField(e.valueName), RecordField(e.valueData),
+          RecordField(e.problem),   RecordField(e.deleteKey)};
+}
+
+std::vector<ProblemRecord> RecordsOf(const std::vector<std::string>& lines, std::size_t* leftover) {
+  std::vector<ProblemRecord> records;
+  for (std::size_t i = 0; i + kRecordLines <= lines.size(); i += kRecordLines) {
+    ProblemRecord r;
+    for (std::size_t k = 0; k < kRecordLines; ++k) r[k] = lines[i + k];
+    records.push_back(std::move(r));
+  }
+  if (leftover) *leftover = lines.size() % kRecordLines;
+  return records;
+}
+
+std::string TextModeBytes(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& line : lines) {
+    for (char c : line) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::vector<std::string> TextModeLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    if (c == '\n') {
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
+}

@@ -1,0 +1,156 @@
+#include "platform/codepage.h"
+
+namespace plat {
+namespace {
+
+// Windows-1252 bytes 0x80-0x9F; the undefined ones map to themselves.
+constexpr char16_t kHighTable[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+char16_t UnicodeFromCp1252(unsigned char c) {
+  if (c >= 0x80 && c < 0xA0) return kHighTable[c - 0x80];
+  return c;
+}
+
+unsigned char Cp1252FromUnicode(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kHighTable[i] == c) return static_cast<unsigned char>(0x80 + i);
+  return '?';
+}
+
+char16_t UpcaseUnicode(char16_t c) {
+  if (c >= u'a' && c <= u'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  switch (c) {
+    case 0xFF: return 0x178;
+    case 0x161: return 0x160;
+    case 0x153: return 0x152;
+    case 0x17E: return 0x17D;
+    default: break;
+  }
+  // Latin Extended-A pairs a capital with the small letter after it.
+  if ((c >= 0x101 && c <= 0x137 && (c & 1)) || (c >= 0x13A && c <= 0x148 && !(c & 1)) ||
+      (c >= 0x14B && c <= 0x177 && (c & 1)) || (c >= 0x17A && c <= 0x17E && !(c & 1)))
+    return c - 1;
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  return c;
+}
+
+std::u16string Utf16FromCp1252(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) out.push_back(UnicodeFromCp1252(c));
+  return out;
+}
+
+std::string Cp1252FromUtf16(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) ++i;  // surrogate pair: one '?'
+    out.push_back(static_cast<char>(Cp1252FromUnicode(c)));
+  }
+  return out;
+}
+
+std::u16string Utf16FromUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    char32_t cp = 0xFFFD;
+    std::size_t len = 1;
+    if (c < 0x80) {
+      cp = c;
+    } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
+      cp = ((c & 0x1F) << 6) | (text[i + 1] & 0x3F);
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
+      cp = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0 && i + 3 < text.size()) {
+      cp = ((c & 0x07) << 18) | ((text[i + 1] & 0x3F) << 12) | ((text[i + 2] & 0x3F) << 6) |
+           (text[i + 3] & 0x3F);
+      len = 4;
+    }
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string FoldName(std::string_view cp1252Name) {
+  std::u16string out;
+  out.reserve(cp1252Name.size());
+  for (unsigned char c : cp1252Name) out.push_back(UpcaseUnicode(UnicodeFromCp1252(c)));
+  return out;
+}
+
+std::u16string FoldUtf16(std::u16string_view text) {
+  std::u16string out(text);
+  for (auto& c : out) c = UpcaseUnicode(c);
+  return out;
+}
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == b[i]) continue;
+    if (UpcaseUnicode(UnicodeFromCp1252(static_cast<unsigned char>(a[i]))) !=
+        UpcaseUnicode(UnicodeFromCp1252(static_cast<unsigned char>(b[i]))))
+      return false;
+  }
+  return true;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (auto& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
+}  // namespace plat

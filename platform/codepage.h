@@ -1,0 +1,30 @@
+// The system code page (Windows-1252) and Windows' case folding. Registry
+// names are compared the way the registry compares them: both sides mapped
+// to Unicode and upper-cased character by character (not ASCII-only).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+char16_t UnicodeFromCp1252(unsigned char c);
+// The Windows-1252 byte for a Unicode character; '?' when it has none.
+// The five bytes Windows-1252 leaves undefined map to U+0081 etc. and back.
+unsigned char Cp1252FromUnicode(char16_t c);
+char16_t UpcaseUnicode(char16_t c);
+
+std::u16string Utf16FromCp1252(std::string_view text);
+std::string Cp1252FromUtf16(std::u16string_view text);
+std::u16string Utf16FromUtf8(std::string_view text);
+std::string Utf8FromUtf16(std::u16string_view text);
+
+// The upper-cased Unicode form used to order and compare registry names.
+std::u16string FoldName(std::string_view cp1252Name);
+bool NamesEqual(std::string_view a, std::string_view b);
+std::u16string FoldUtf16(std::u16string_view text);
+
+// ASCII lower-casing of single-byte text.
+std::string LowerAscii(std::string_view text);
+
+}  // namespace plat

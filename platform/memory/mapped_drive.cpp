@@ -1,0 +1,347 @@
+#include "platform/memory/mapped_drive.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/codepage.h"
+
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace plat::memory {
+namespace {
+
+constexpr std::size_t kMaxPath = 259;
+
+char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+bool InvalidComponent(const std::string& c) {
+  if (c.size() > 255) return true;
+  for (unsigned char ch : c)
+    if (ch < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(ch)) != std::string_view::npos)
+      return true;
+  return false;
+}
+
+std::string HostName(const std::string& cp1252) { return Utf8FromUtf16(Utf16FromCp1252(cp1252)); }
+
+bool IsValidShortName(const std::string& name) {
+  if (name == "." || name == "..") return false;
+  std::size_t dot = name.find('.');
+  std::string base = name.substr(0, dot);
+  std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+  if (ext.find('.') != std::string::npos) return false;
+  for (unsigned char c : name)
+    if (c == ' ' || c >= 0x80 || std::string_view("+,;=[]").find(static_cast<char>(c)) != std::string_view::npos)
+      return c == '.';
+  return true;
+}
+
+std::string ShortBasis(const std::string& name, std::string& ext) {
+  std::size_t dot = name.rfind('.');
+  std::string base = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  std::string rawExt = dot == std::string::npos || dot == 0 ? "" : name.substr(dot + 1);
+  auto clean = [](const std::string& s, std::size_t limit) {
+    std::string out;
+    for (unsigned char c : s) {
+      if (out.size() == limit) break;
+      if (c == ' ' || c == '.') continue;
+      if (std::string_view("+,;=[]").find(static_cast<char>(c)) != std::string_view::npos) c = '_';
+      if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 32);
+      out.push_back(static_cast<char>(c));
+    }
+    return out;
+  };
+  ext = clean(rawExt, 3);
+  return clean(base, 6);
+}
+
+}  // namespace
+
+void MappedDrive::Map(char letter, const std::string& hostDirectory) {
+  std::lock_guard lock(mutex_);
+  drives_[UpperDrive(letter)] = hostDirectory;
+  listings_.clear();
+}
+
+void MappedDrive::SetWorkingDirectory(const std::string& windowsPath) {
+  char drive = 0;
+  std::vector<std::string> parts;
+  std::lock_guard lock(mutex_);
+  if (Components(windowsPath, drive, parts)) {
+    currentDrive_ = drive;
+    currentParts_ = parts;
+  }
+}
+
+std::string MappedDrive::ShortName(const std::string& name, const std::vector<std::string>& siblings) {
+  if (IsValidShortName(name)) {
+    std::string upper = name;
+    for (auto& c : upper)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return upper;
+  }
+  std::string ext;
+  const std::string basis = ShortBasis(name, ext);
+  std::vector<std::string> same;
+  for (const auto& s : siblings) {
+    if (IsValidShortName(s)) continue;
+    std::string e;
+    if (ShortBasis(s, e) == basis && e == ext) same.push_back(s);
+  }
+  std::sort(same.begin(), same.end(),
+            [](const std::string& a, const std::string& b) { return FoldName(a) < FoldName(b); });
+  std::size_t index = std::find(same.begin(), same.end(), name) - same.begin();
+  std::string n = std::to_string(index + 1);
+  std::string base = basis.substr(0, std::min<std::size_t>(basis.size(), 7 - n.size()));
+  return base + "~" + n + (ext.empty() ? "" : "." + ext);
+}
+
+bool MappedDrive::Components(const std::string& windowsPath, char& drive,
+                             std::vector<std::string>& parts) {
+  std::string p = windowsPath;
+  std::replace(p.begin(), p.end(), '/', '\\');
+  if (p.empty() || p.size() > kMaxPath) return false;
+  if (p.rfind("\\\\", 0) == 0) return false;  // UNC and device paths
+  std::vector<std::string> base;
+  std::string rest;
+  if (p.size() >= 2 && p[1] == ':') {
+    drive = UpperDrive(p[0]);
+    if (drive < 'A' || drive > 'Z') return false;
+    rest = p.substr(2);
+    if (rest.empty() || rest[0] != '\\') {
+      if (drive == currentDrive_) base = currentParts_;
+    }
+  } else if (p[0] == '\\') {
+    drive = currentDrive_;
+    rest = p;
+  } else {
+    drive = currentDrive_;
+    base = currentParts_;
+    rest = p;
+  }
+  parts = base;
+  std::stringstream ss(rest);
+  std::string c;
+  while (std::getline(ss, c, '\\')) {
+    if (c.empty() || c == ".") continue;
+    if (c == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+    if (c.empty()) continue;
+    if (InvalidComponent(c)) return false;
+    parts.push_back(c);
+  }
+  return true;
+}
+
+const std::vector<MappedDrive::Entry>& MappedDrive::Listing(const std::string& hostDir) {
+  auto it = listings_.find(hostDir);
+  if (it != listings_.end()) return it->second;
+  std::vector<Entry> entries;
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator d(hostDir, ec), end; !ec && d != end; d.increment(ec))
+    names.push_back(Cp1252FromUtf16(Utf16FromUtf8(d->path().filename().string())));
+  for (const auto& name : names) {
+    Entry e;
+    e.hostName = HostName(name);
+    e.folded = FoldName(name);
+    std::string shortName;
+#ifdef __linux__
+    char buffer[64];
+    ssize_t n = getxattr((hostDir + "/" + e.hostName).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
+    if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
+#endif
+    if (shortName.empty()) shortName = ShortName(name, names);
+    e.shortFolded = FoldName(shortName);
+    entries.push_back(std::move(e));
+  }
+  return listings_.emplace(hostDir, std::move(entries)).first->second;
+}
+
+bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName) {
+  const std::u16string folded = FoldName(component);
+  const auto& entries = Listing(hostDir);
+  for (const auto& e : entries)
+    if (e.folded == folded) {
+      hostName = e.hostName;
+      return true;
+    }
+  for (const auto& e : entries)
+    if (e.shortFolded == folded) {
+      hostName = e.hostName;
+      return true;
+    }
+  return false;
+}
+
+bool MappedDrive::ResolveExisting(const std::string& windowsPath, std::string& hostPath) {
+  char drive = 0;
+  std::vector<std::string> parts;
+  if (!Components(windowsPath, drive, parts)) return false;
+  auto d = drives_.find(drive);
+  if (d == drives_.end()) return false;
+  std::string host = d->second;
+  for (const auto& part : parts) {
+    std::string name;
+    if (!FindEntry(host, part, name)) return false;
+    host += "/" + name;
+  }
+  hostPath = host;
+  return true;
+}
+
+bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& hostPath) {
+  char drive = 0;
+  std::vector<std::string> parts;
+  if (!Components(windowsPath, drive, parts) || parts.empty()) return false;
+  auto d = drives_.find(drive);
+  if (d == drives_.end()) return false;
+  std::string host = d->second;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    std::string name;
+    if (!FindEntry(host, parts[i], name)) return false;
+    host += "/" + name;
+  }
+  std::error_code ec;
+  if (!fs::is_directory(host, ec)) return false;
+  std::string leaf;
+  if (!FindEntry(host, parts.back(), leaf)) leaf = HostName(parts.back());
+  hostPath = host + "/" + leaf;
+  return true;
+}
+
+void MappedDrive::Forget(const std::string& hostPath) {
+  listings_.erase(fs::path(hostPath).parent_path().string());
+}
+
+bool MappedDrive::IsReadOnly(const std::string& hostPath) {
+  std::error_code ec;
+  auto perms = fs::status(hostPath, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) == fs::perms::none;
+}
+
+bool MappedDrive::CanOpenForRead(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  if (!ResolveExisting(path, host)) return false;
+  std::error_code ec;
+  if (!fs::is_regular_file(host, ec)) return false;
+  std::ifstream in(host, std::ios::binary);
+  return in.is_open();
+}
+
+bool MappedDrive::ReadFile(const std::string& path, std::string& contents) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
+  std::ifstream in(host, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) return false;
+  contents = ss.str();
+  return true;
+}
+
+bool MappedDrive::AppendFile(const std::string& path, const std::string& bytes) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
+  if (fs::exists(host, ec) && IsReadOnly(host)) return false;
+  bool created = !fs::exists(host, ec);
+  std::ofstream out(host, std::ios::binary | std::ios::app);
+  if (!out) return false;
+  if (created) Forget(host);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
+}
+
+bool MappedDrive::ReplaceFileContents(const std::string& path, const std::string& bytes) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
+  if (fs::exists(host, ec) && IsReadOnly(host)) return false;
+  const std::string temp = host + ".tmp-tidemarrow";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (out.fail()) {
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  fs::rename(temp, host, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  Forget(host);
+  return true;
+}
+
+bool MappedDrive::Rename(const std::string& from, const std::string& to) {
+  std::lock_guard lock(mutex_);
+  std::string source, target;
+  std::error_code ec;
+  if (!ResolveExisting(from, source) || !fs::is_regular_file(source, ec)) return false;
+  if (!ResolveForWrite(to, target)) return false;
+  // Windows refuses to rename onto an existing file, except onto itself with
+  // other letter case.
+  if (fs::exists(target, ec) && !fs::equivalent(source, target, ec)) return false;
+  fs::rename(source, target, ec);
+  Forget(source);
+  Forget(target);
+  return !ec;
+}
+
+bool MappedDrive::Remove(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
+  if (IsReadOnly(host)) return false;  // DeleteFile refuses read-only files
+  bool removed = fs::remove(host, ec);
+  Forget(host);
+  return removed && !ec;
+}
+
+bool MappedDrive::SetAttributes(const std::string& path, unsigned attributes) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  if (!ResolveExisting(path, host)) return false;
+  std::error_code ec;
+  const auto writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if (attributes & attr::kReadOnly)
+    fs::permissions(host, writeBits, fs::perm_options::remove, ec);
+  else
+    fs::permissions(host, fs::perms::owner_write, fs::perm_options::add, ec);
+  return !ec;
+}
+
+bool MappedDrive::ListFiles(const std::string& directory, std::vector<std::string>& names) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveExisting(directory, host) || !fs::is_directory(host, ec)) return false;
+  for (fs::directory_iterator d(host, ec), end; !ec && d != end; d.increment(ec))
+    if (d->is_regular_file(ec)) names.push_back(Cp1252FromUtf16(Utf16FromUtf8(d->path().filename().string())));
+  return true;
+}
+
+}  // namespace plat::memory

@@ -1,0 +1,61 @@
+// Windows paths on drives mapped to host directories, looked up the way
+// Windows finds files: components matched without case, 8.3 short names
+// (C:\PROGRA~1) recognised, "." and ".." resolved, trailing dots and blanks
+// dropped, paths over 259 characters and UNC paths not found. A relative path
+// resolves against the current directory. Read-only is the host file's write
+// permission, and is honoured even for root.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace plat::memory {
+
+class MappedDrive final : public IFileSystem {
+ public:
+  // letter: 'C'; hostDirectory: an existing directory.
+  void Map(char letter, const std::string& hostDirectory);
+  // A Windows path such as "C:\Program Files\Tidemarrow\".
+  void SetWorkingDirectory(const std::string& windowsPath);
+
+  bool CanOpenForRead(const std::string& path) override;
+  bool ReadFile(const std::string& path, std::string& contents) override;
+  bool AppendFile(const std::string& path, const std::string& bytes) override;
+  bool ReplaceFileContents(const std::string& path, const std::string& bytes) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  bool SetAttributes(const std::string& path, unsigned attributes) override;
+  bool ListFiles(const std::string& directory, std::vector<std::string>& names) override;
+
+  // The host path of an existing file or directory; false when not found.
+  bool ResolveExisting(const std::string& windowsPath, std::string& hostPath);
+  // The host path a new file of that Windows path would have: its directory
+  // must exist; an existing file is found without case.
+  bool ResolveForWrite(const std::string& windowsPath, std::string& hostPath);
+  // The 8.3 short name Windows would give `name` among `siblings`.
+  static std::string ShortName(const std::string& name, const std::vector<std::string>& siblings);
+
+ private:
+  struct Entry {
+    std::string hostName;
+    std::u16string folded;
+    std::u16string shortFolded;
+  };
+  bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
+  const std::vector<Entry>& Listing(const std::string& hostDir);
+  bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
+  void Forget(const std::string& hostPath);
+  bool IsReadOnly(const std::string& hostPath);
+
+  std::mutex mutex_;
+  std::map<char, std::string> drives_;
+  char currentDrive_ = 'C';
+  std::vector<std::string> currentParts_;
+  std::map<std::string, std::vector<Entry>> listings_;
+};
+
+}  // namespace plat::memory

@@ -1,0 +1,423 @@
+#include "platform/memory/memory_registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace plat::memory {
+
+struct RegValue {
+  std::string name;
+  std::u16string folded;
+  std::uint32_t type = 0;
+  std::string data;
+};
+
+struct MemoryRegistry::Node {
+  std::string name;
+  std::u16string folded;
+  std::vector<std::shared_ptr<Node>> children;  // sorted by folded name
+  std::vector<RegValue> values;                 // creation order
+  bool deleted = false;
+  bool writeDenied = false;
+
+  std::shared_ptr<Node> Find(const std::u16string& key) const {
+    auto it = std::lower_bound(children.begin(), children.end(), key,
+                               [](const std::shared_ptr<Node>& n, const std::u16string& k) {
+                                 return n->folded < k;
+                               });
+    if (it != children.end() && (*it)->folded == key) return *it;
+    return nullptr;
+  }
+  std::shared_ptr<Node> Add(const std::string& childName) {
+    auto node = std::make_shared<Node>();
+    node->name = childName;
+    node->folded = FoldName(childName);
+    auto it = std::lower_bound(children.begin(), children.end(), node->folded,
+                               [](const std::shared_ptr<Node>& n, const std::u16string& k) {
+                                 return n->folded < k;
+                               });
+    children.insert(it, node);
+    return node;
+  }
+  void Remove(const std::u16string& key) {
+    auto it = std::lower_bound(children.begin(), children.end(), key,
+                               [](const std::shared_ptr<Node>& n, const std::u16string& k) {
+                                 return n->folded < k;
+                               });
+    if (it != children.end() && (*it)->folded == key) children.erase(it);
+  }
+  RegValue* FindValue(const char* valueName) {
+    std::string_view n = valueName ? valueName : "";
+    for (auto& v : values)
+      if (v.name.size() == n.size() && NamesEqual(v.name, n)) return &v;
+    return nullptr;
+  }
+};
+
+// A key as a handle sees it. Outside HKEY_CLASSES_ROOT only `machine` is
+// used (it holds the key of whichever hive); inside it, the user's and the
+// machine's key at the same path, either of which may be missing.
+struct MemoryRegistry::View {
+  std::shared_ptr<Node> user;
+  std::shared_ptr<Node> machine;
+  bool merged = false;
+  Node* Primary() const { return user ? user.get() : machine.get(); }
+};
+
+struct MemoryRegistry::Handle {
+  View view;
+  std::vector<std::string> mergedNames;
+  std::uint64_t mergedGeneration = ~0ull;
+};
+
+namespace {
+
+constexpr RegStatus kBadPathname = 161;
+constexpr std::size_t kMaxValueNameLength = 16383;
+
+std::shared_ptr<MemoryRegistry::Node> EnsureChild(const std::shared_ptr<MemoryRegistry::Node>& n,
+                                                  const std::string& name) {
+  if (auto c = n->Find(FoldName(name))) return c;
+  return n->Add(name);
+}
+
+bool SplitPath(const char* subKey, std::vector<std::string>& parts, RegStatus& status) {
+  std::string path = subKey ? subKey : "";
+  if (!path.empty() && path[0] == '\\') {
+    status = kBadPathname;
+    return false;
+  }
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end == start) {  // "a\\b": an empty component names no key
+      if (end == path.size() - 1 || end == path.size()) break;
+      status = err::kFileNotFound;
+      return false;
+    }
+    parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+MemoryRegistry::MemoryRegistry()
+    : machine_(std::make_shared<Node>()),
+      user_(std::make_shared<Node>()),
+      classesRoot_(std::make_unique<Handle>()) {}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
+  ++calls_;
+  if (key == kLocalMachine) {
+    view = View{nullptr, machine_, false};
+    return err::kSuccess;
+  }
+  if (key == kCurrentUser) {
+    view = View{nullptr, user_, false};
+    return err::kSuccess;
+  }
+  if (key == kClassesRoot) {
+    auto classesOf = [](const std::shared_ptr<Node>& hive) -> std::shared_ptr<Node> {
+      auto software = hive->Find(FoldName("Software"));
+      return software ? software->Find(FoldName("Classes")) : nullptr;
+    };
+    view = View{classesOf(user_), classesOf(machine_), true};
+    return err::kSuccess;
+  }
+  auto it = handles_.find(key);
+  if (it == handles_.end()) return err::kInvalidHandle;
+  view = it->second->view;
+  Node* primary = view.Primary();
+  if (primary == nullptr || primary->deleted) return err::kKeyDeleted;
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) const {
+  std::vector<std::string> parts;
+  RegStatus status = err::kSuccess;
+  if (!SplitPath(subKey, parts, status)) return status;
+  View v = from;
+  for (const auto& part : parts) {
+    std::u16string folded = FoldName(part);
+    if (v.merged) {
+      v.user = v.user ? v.user->Find(folded) : nullptr;
+      v.machine = v.machine ? v.machine->Find(folded) : nullptr;
+      if (!v.user && !v.machine) return err::kFileNotFound;
+    } else {
+      v.machine = v.machine ? v.machine->Find(folded) : nullptr;
+      if (!v.machine) return err::kFileNotFound;
+    }
+  }
+  if (v.Primary() == nullptr) return err::kFileNotFound;
+  out = v;
+  return err::kSuccess;
+}
+
+HKey MemoryRegistry::NewHandle(const View& view) {
+  HKey h = nextHandle_;
+  nextHandle_ += 4;
+  auto handle = std::make_unique<Handle>();
+  handle->view = view;
+  handles_.emplace(h, std::move(handle));
+  return h;
+}
+
+RegStatus MemoryRegistry::OpenKeyEx(HKey parent, const char* subKey, std::uint32_t,
+                                    std::uint32_t samDesired, HKey* result) {
+  std::lock_guard lock(mutex_);
+  if (result) *result = 0;
+  View from, to;
+  if (RegStatus s = Resolve(parent, from); s != err::kSuccess) return s;
+  if (RegStatus s = Walk(from, subKey, to); s != err::kSuccess) return s;
+  const std::uint32_t writeBits = samDesired & ~kKeyRead & 0xFFFFu;
+  if (writeBits != 0 && to.Primary()->writeDenied) return err::kAccessDenied;
+  if (!result) return err::kInvalidParameter;
+  *result = NewHandle(to);
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* result) {
+  std::lock_guard lock(mutex_);
+  if (result) *result = 0;
+  View v;
+  if (RegStatus s = Resolve(parent, v); s != err::kSuccess) return s;
+  std::vector<std::string> parts;
+  RegStatus status = err::kSuccess;
+  if (!SplitPath(subKey, parts, status)) return status;
+  for (const auto& part : parts)
+    if (part.size() > kMaxKeyNameLength) return err::kInvalidParameter;
+  if (v.merged && !v.user && !v.machine) {
+    // HKLM\Software\Classes is missing: new classes keys go there.
+    auto software = EnsureChild(machine_, "Software");
+    v.machine = EnsureChild(software, "Classes");
+  }
+  for (const auto& part : parts) {
+    std::u16string folded = FoldName(part);
+    if (v.merged) {
+      auto u = v.user ? v.user->Find(folded) : nullptr;
+      auto m = v.machine ? v.machine->Find(folded) : nullptr;
+      if (!u && !m) {
+        // A new key goes beside the machine's part of its parent when there
+        // is one, else into the user's.
+        if (v.machine)
+          m = v.machine->Add(part);
+        else
+          u = v.user->Add(part);
+        ++generation_;
+      }
+      v.user = u;
+      v.machine = m;
+    } else {
+      auto c = v.machine->Find(folded);
+      if (!c) {
+        c = v.machine->Add(part);
+        ++generation_;
+      }
+      v.machine = c;
+    }
+  }
+  if (v.Primary()->writeDenied) return err::kAccessDenied;
+  if (!result) return err::kInvalidParameter;
+  *result = NewHandle(v);
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t* type,
+                                       std::uint8_t* data, std::uint32_t* size) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  Node* node = v.Primary();
+  if (!node) return err::kFileNotFound;
+  if (data && !size) return err::kInvalidParameter;
+  RegValue* value = node->FindValue(name);
+  if (!value) return err::kFileNotFound;
+  if (type) *type = value->type;
+  const auto length = static_cast<std::uint32_t>(value->data.size());
+  if (!size) return err::kSuccess;
+  if (data) {
+    if (*size < length) {
+      *size = length;
+      return err::kMoreData;
+    }
+    std::memcpy(data, value->data.data(), length);
+  }
+  *size = length;
+  return err::kSuccess;
+}
+
+const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view) {
+  Handle* handle = key == kClassesRoot ? classesRoot_.get() : handles_.at(key).get();
+  if (handle->mergedGeneration == generation_) return handle->mergedNames;
+  auto& names = handle->mergedNames;
+  names.clear();
+  static const std::vector<std::shared_ptr<Node>> kNone;
+  const auto& u = view.user ? view.user->children : kNone;
+  const auto& m = view.machine ? view.machine->children : kNone;
+  std::size_t i = 0, j = 0;
+  while (i < u.size() || j < m.size()) {
+    if (j >= m.size() || (i < u.size() && u[i]->folded < m[j]->folded)) {
+      names.push_back(u[i++]->name);
+    } else if (i >= u.size() || m[j]->folded < u[i]->folded) {
+      names.push_back(m[j++]->name);
+    } else {  // in both: the user's spelling wins
+      names.push_back(u[i++]->name);
+      ++j;
+    }
+  }
+  handle->mergedGeneration = generation_;
+  return names;
+}
+
+RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
+                                    std::uint32_t* nameLength) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  if (!name || !nameLength) return err::kInvalidParameter;
+  const std::string* found = nullptr;
+  if (v.merged) {
+    const auto& names = MergedNames(key, v);
+    if (index < names.size()) found = &names[index];
+  } else if (index < v.machine->children.size()) {
+    found = &v.machine->children[index]->name;
+  }
+  if (!found) return err::kNoMoreItems;
+  if (found->size() >= *nameLength) return err::kMoreData;
+  std::memcpy(name, found->c_str(), found->size() + 1);
+  *nameLength = static_cast<std::uint32_t>(found->size());
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::EnumKey(HKey key, std::uint32_t index, char* name,
+                                  std::uint32_t nameSize) {
+  std::uint32_t length = nameSize;
+  return EnumKeyEx(key, index, name, &length);
+}
+
+RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
+                                    std::uint32_t* nameLength, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t* dataSize) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  if (!name || !nameLength) return err::kInvalidParameter;
+  if (data && !dataSize) return err::kInvalidParameter;
+  Node* node = v.Primary();
+  if (!node || index >= node->values.size()) return err::kNoMoreItems;
+  const RegValue& value = node->values[index];
+  if (value.name.size() >= *nameLength) return err::kMoreData;
+  const auto length = static_cast<std::uint32_t>(value.data.size());
+  if (data && *dataSize < length) {
+    *dataSize = length;
+    return err::kMoreData;
+  }
+  std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+  *nameLength = static_cast<std::uint32_t>(value.name.size());
+  if (type) *type = value.type;
+  if (data) std::memcpy(data, value.data.data(), length);
+  if (dataSize) *dataSize = length;
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::SetValueEx(HKey key, const char* name, std::uint32_t type,
+                                     const std::uint8_t* data, std::uint32_t size) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  Node* node = v.Primary();
+  if (!node) return err::kFileNotFound;
+  std::string valueName = name ? name : "";
+  if (valueName.size() > kMaxValueNameLength) return err::kInvalidParameter;
+  if (size > 0 && !data) return err::kInvalidParameter;
+  std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+  if (RegValue* existing = node->FindValue(valueName.c_str())) {
+    existing->type = type;
+    existing->data = std::move(bytes);
+  } else {
+    node->values.push_back(RegValue{valueName, FoldName(valueName), type, std::move(bytes)});
+  }
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
+  std::lock_guard lock(mutex_);
+  View parent, target;
+  if (RegStatus s = Resolve(key, parent); s != err::kSuccess) return s;
+  if (RegStatus s = Walk(parent, subKey, target); s != err::kSuccess) return s;
+  std::vector<std::string> parts;
+  RegStatus status = err::kSuccess;
+  SplitPath(subKey, parts, status);
+  if (parts.empty()) return err::kAccessDenied;  // a hive root or the key itself
+  auto victim = target.user ? target.user : target.machine;
+  if (!victim->children.empty()) return err::kAccessDenied;
+  if (victim->writeDenied) return err::kAccessDenied;
+  // Find the parent of the victim in the same tree.
+  std::string parentPath;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) parentPath += (i ? "\\" : "") + parts[i];
+  View up;
+  if (RegStatus s = Walk(parent, parentPath.c_str(), up); s != err::kSuccess) return s;
+  auto owner = target.user ? (up.user ? up.user : nullptr) : up.machine;
+  if (!owner) return err::kFileNotFound;
+  owner->Remove(victim->folded);
+  victim->deleted = true;
+  ++generation_;
+  return err::kSuccess;
+}
+
+RegStatus MemoryRegistry::DeleteValue(HKey key, const char* name) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  Node* node = v.Primary();
+  if (!node) return err::kFileNotFound;
+  std::string_view n = name ? name : "";
+  for (auto it = node->values.begin(); it != node->values.end(); ++it) {
+    if (it->name.size() == n.size() && NamesEqual(it->name, n)) {
+      node->values.erase(it);
+      return err::kSuccess;
+    }
+  }
+  return err::kFileNotFound;
+}
+
+RegStatus MemoryRegistry::FlushKey(HKey key) {
+  std::lock_guard lock(mutex_);
+  View v;
+  return Resolve(key, v);
+}
+
+RegStatus MemoryRegistry::CloseKey(HKey key) {
+  std::lock_guard lock(mutex_);
+  ++calls_;
+  if (IsPredefinedKey(key)) return err::kSuccess;
+  return handles_.erase(key) ? err::kSuccess : err::kInvalidHandle;
+}
+
+std::size_t MemoryRegistry::OpenHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return handles_.size();
+}
+
+std::uint64_t MemoryRegistry::CallCount() const {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+bool MemoryRegistry::DenyWriteAccess(HKey hive, const std::string& path) {
+  std::lock_guard lock(mutex_);
+  View from, to;
+  if (Resolve(hive, from) != err::kSuccess) return false;
+  if (Walk(from, path.c_str(), to) != err::kSuccess) return false;
+  to.Primary()->writeDenied = true;
+  return true;
+}
+
+}  // namespace plat::memory

@@ -1,0 +1,70 @@
+// An in-memory registry with Windows' semantics: names compared without case
+// (Windows' upper-casing) and kept as first written; subkeys enumerated in
+// the order Windows returns them (by upper-cased name), values in creation
+// order; data returned as stored; HKEY_CLASSES_ROOT the merged view of
+// HKLM\Software\Classes and HKCU\Software\Classes with the user's keys
+// winning. Safe to call from several threads.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace plat::memory {
+
+class MemoryRegistry final : public IRegistry {
+ public:
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+
+  RegStatus OpenKeyEx(HKey parent, const char* subKey, std::uint32_t options,
+                      std::uint32_t samDesired, HKey* result) override;
+  RegStatus CreateKeyEx(HKey parent, const char* subKey, HKey* result) override;
+  RegStatus QueryValueEx(HKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                         std::uint32_t* size) override;
+  RegStatus EnumKeyEx(HKey key, std::uint32_t index, char* name,
+                      std::uint32_t* nameLength) override;
+  RegStatus EnumKey(HKey key, std::uint32_t index, char* name, std::uint32_t nameSize) override;
+  RegStatus EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameLength,
+                      std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
+  RegStatus SetValueEx(HKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
+                       std::uint32_t size) override;
+  RegStatus DeleteKey(HKey key, const char* subKey) override;
+  RegStatus DeleteValue(HKey key, const char* name) override;
+  RegStatus FlushKey(HKey key) override;
+  RegStatus CloseKey(HKey key) override;
+
+  // Open handles that have not been closed (predefined hives not counted).
+  std::size_t OpenHandleCount() const;
+  // Makes a key refuse every open that asks for more than read access, as a
+  // key with a restrictive ACL does. Fails when the key does not exist.
+  bool DenyWriteAccess(HKey hive, const std::string& path);
+  // Total registry calls made, for benchmarks.
+  std::uint64_t CallCount() const;
+
+  struct Node;
+  struct View;
+
+ private:
+  RegStatus Resolve(HKey key, View& view) const;
+  RegStatus Walk(const View& from, const char* subKey, View& out) const;
+  HKey NewHandle(const View& view);
+  const std::vector<std::string>& MergedNames(HKey key, View& view);
+
+  mutable std::mutex mutex_;
+  std::shared_ptr<Node> machine_;
+  std::shared_ptr<Node> user_;
+  struct Handle;
+  std::unique_ptr<Handle> classesRoot_;  // caches the merged names of the predefined handle
+  std::unordered_map<HKey, std::unique_ptr<Handle>> handles_;
+  HKey nextHandle_ = 0x1000;
+  std::uint64_t generation_ = 0;
+  mutable std::uint64_t calls_ = 0;
+};
+
+}  // namespace plat::memory

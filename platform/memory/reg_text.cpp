@@ -1,0 +1,441 @@
+#include "platform/memory/reg_text.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/registry_tree.h"
+
+namespace plat::memory {
+namespace {
+
+constexpr const char* kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr const char* kHeader4 = "REGEDIT4";
+
+std::string Trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+bool StartsWithNoCase(const std::string& s, std::size_t at, const char* prefix) {
+  std::size_t n = std::strlen(prefix);
+  if (s.size() - at < n || at > s.size()) return false;
+  return LowerAscii(s.substr(at, n)) == prefix;
+}
+
+RegTextResult Fail(int line, std::string reason) {
+  RegTextResult r;
+  r.ok = false;
+  r.line = line;
+  r.reason = std::move(reason);
+  return r;
+}
+
+std::string DecodeText(const std::string& bytes, RegTextEncoding& encoding) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    encoding = RegTextEncoding::kUtf16;
+    std::u16string wide;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return Cp1252FromUtf16(wide);
+  }
+  encoding = RegTextEncoding::kAnsi;
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    return Cp1252FromUtf16(Utf16FromUtf8(bytes.substr(3)));
+  return bytes;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '\n') {
+      std::string line = text.substr(start, i - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (i < text.size() || !line.empty()) lines.push_back(line);
+      start = i + 1;
+    }
+  }
+  return lines;
+}
+
+bool ParseHive(const std::string& name, HKey& hive) {
+  std::string upper = name;
+  for (auto& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  if (upper == "HKEY_LOCAL_MACHINE" || upper == "HKLM") hive = kLocalMachine;
+  else if (upper == "HKEY_CURRENT_USER" || upper == "HKCU") hive = kCurrentUser;
+  else if (upper == "HKEY_CLASSES_ROOT" || upper == "HKCR") hive = kClassesRoot;
+  else return false;
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads a quoted text starting at s[pos] == '"'; on success pos is past the
+// closing quote.
+bool ReadQuoted(const std::string& s, std::size_t& pos, std::string& out) {
+  ++pos;
+  while (pos < s.size()) {
+    char c = s[pos++];
+    if (c == '"') return true;
+    if (c == '\\' && pos < s.size()) {
+      char n = s[pos++];
+      if (n == '\\' || n == '"') {
+        out.push_back(n);
+      } else {
+        out.push_back('\\');
+        out.push_back(n);
+      }
+    } else {
+      out.push_back(c);
+    }
+  }
+  return false;
+}
+
+bool ParseHexBytes(const std::string& text, std::string& out) {
+  std::size_t i = 0;
+  bool expectByte = true;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == ' ' || c == '\t') {
+      ++i;
+      continue;
+    }
+    if (expectByte) {
+      int hi = HexDigit(c);
+      if (hi < 0) return false;
+      int value = hi;
+      ++i;
+      if (i < text.size() && HexDigit(text[i]) >= 0) value = value * 16 + HexDigit(text[i++]);
+      out.push_back(static_cast<char>(value));
+      expectByte = false;
+    } else {
+      if (c != ',') return false;
+      ++i;
+      expectByte = true;
+    }
+  }
+  return expectByte ? out.empty() : true;
+}
+
+std::string AnsiFromUtf16Bytes(const std::string& bytes) {
+  std::u16string wide;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return Cp1252FromUtf16(wide);
+}
+
+std::string Utf16BytesFromAnsi(const std::string& text) {
+  std::string out;
+  for (char16_t c : Utf16FromCp1252(text)) {
+    out.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(static_cast<char>(c >> 8));
+  }
+  return out;
+}
+
+bool IsWideStringType(std::uint32_t type) {
+  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
+}
+
+}  // namespace
+
+std::string RegTextResult::Message() const {
+  if (ok) return "ok";
+  if (line > 0) return "line " + std::to_string(line) + ": " + reason;
+  return reason;
+}
+
+RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
+  ParsedRegText parsed;
+  const std::vector<std::string> lines = SplitLines(DecodeText(bytes, parsed.encoding));
+  std::size_t i = 0;
+  while (i < lines.size() && Trim(lines[i]).empty()) ++i;
+  if (i == lines.size()) return Fail(1, "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\", found an empty file");
+  const std::string header = Trim(lines[i]);
+  if (header == kHeader5) parsed.version5 = true;
+  else if (header == kHeader4) parsed.version5 = false;
+  else return Fail(static_cast<int>(i + 1), "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"");
+  ++i;
+
+  enum { kNoKey, kInKey, kInDeletedKey } state = kNoKey;
+  HKey hive = 0;
+  std::string path;
+  for (; i < lines.size(); ++i) {
+    const int lineNo = static_cast<int>(i + 1);
+    const std::string line = Trim(lines[i]);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      if (line.back() != ']') return Fail(lineNo, "expected \"]\" at the end of the key line");
+      std::string name = line.substr(1, line.size() - 2);
+      bool remove = !name.empty() && name[0] == '-';
+      if (remove) name.erase(0, 1);
+      std::size_t slash = name.find('\\');
+      std::string hiveName = name.substr(0, slash);
+      if (!ParseHive(hiveName, hive))
+        return Fail(lineNo, "expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or HKEY_CLASSES_ROOT, found \"" + hiveName + "\"");
+      path = slash == std::string::npos ? "" : name.substr(slash + 1);
+      while (!path.empty() && path.back() == '\\') path.pop_back();
+      std::size_t start = 0;
+      while (start <= path.size() && !path.empty()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        if (end == start) return Fail(lineNo, "expected a key name between two backslashes");
+        if (end - start > kMaxKeyNameLength)
+          return Fail(lineNo, "expected a key name of at most 255 characters");
+        start = end + 1;
+        if (end == path.size()) break;
+      }
+      if (remove && path.empty()) return Fail(lineNo, "expected a key below the hive to delete");
+      parsed.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, hive, path, "", 0, ""});
+      state = remove ? kInDeletedKey : kInKey;
+      continue;
+    }
+    if (state == kNoKey) return Fail(lineNo, "expected a key line \"[...]\" before the first value");
+    RegTextOp op{RegTextOp::kValue, hive, path, "", 0, ""};
+    std::size_t pos = 0;
+    if (line[0] == '@') {
+      pos = 1;
+    } else if (line[0] == '"') {
+      if (!ReadQuoted(line, pos, op.name)) return Fail(lineNo, "expected the closing quote of the value name");
+    } else {
+      return Fail(lineNo, "expected a value line beginning with \" or @, or a key line beginning with [");
+    }
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    if (pos >= line.size() || line[pos] != '=') return Fail(lineNo, "expected \"=\" after the value name");
+    ++pos;
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    if (pos < line.size() && line[pos] == '"') {
+      std::string text;
+      if (!ReadQuoted(line, pos, text)) return Fail(lineNo, "expected the closing quote of the value data");
+      if (!Trim(line.substr(pos)).empty()) return Fail(lineNo, "expected the end of the line after the quoted data");
+      op.type = regtype::kSz;
+      op.data = text + '\0';
+    } else if (line.substr(pos) == "-") {
+      op.kind = RegTextOp::kDeleteValue;
+    } else if (StartsWithNoCase(line, pos, "dword:")) {
+      std::string digits = Trim(line.substr(pos + 6));
+      if (digits.empty() || digits.size() > 8) return Fail(lineNo, "expected 1 to 8 hexadecimal digits after \"dword:\"");
+      std::uint32_t number = 0;
+      for (char c : digits) {
+        int d = HexDigit(c);
+        if (d < 0) return Fail(lineNo, "expected 1 to 8 hexadecimal digits after \"dword:\"");
+        number = number * 16 + static_cast<std::uint32_t>(d);
+      }
+      op.type = regtype::kDword;
+      for (int b = 0; b < 4; ++b) op.data.push_back(static_cast<char>((number >> (8 * b)) & 0xFF));
+    } else if (StartsWithNoCase(line, pos, "hex")) {
+      pos += 3;
+      op.type = regtype::kBinary;
+      if (pos < line.size() && line[pos] == '(') {
+        std::size_t close = line.find(')', pos);
+        if (close == std::string::npos || close == pos + 1 || close - pos > 9)
+          return Fail(lineNo, "expected a hexadecimal type number in \"hex(...)\"");
+        std::uint32_t type = 0;
+        for (std::size_t k = pos + 1; k < close; ++k) {
+          int d = HexDigit(line[k]);
+          if (d < 0) return Fail(lineNo, "expected a hexadecimal type number in \"hex(...)\"");
+          type = type * 16 + static_cast<std::uint32_t>(d);
+        }
+        op.type = type;
+        pos = close + 1;
+      }
+      if (pos >= line.size() || line[pos] != ':') return Fail(lineNo, "expected \":\" after \"hex\"");
+      std::string hex = line.substr(pos + 1);
+      while (!hex.empty() && Trim(hex).back() == '\\') {
+        hex = Trim(hex);
+        hex.pop_back();
+        if (++i >= lines.size()) return Fail(lineNo, "expected a continuation line after \"\\\"");
+        hex += Trim(lines[i]);
+      }
+      if (!ParseHexBytes(Trim(hex), op.data))
+        return Fail(lineNo, "expected bytes as two hexadecimal digits separated by commas");
+      if (parsed.version5 && IsWideStringType(op.type) && op.data.size() % 2 == 0)
+        op.data = AnsiFromUtf16Bytes(op.data);
+    } else {
+      return Fail(lineNo, "expected a quoted string, dword:, hex:, hex(n): or - after \"=\"");
+    }
+    if (state == kInDeletedKey) continue;
+    parsed.ops.push_back(std::move(op));
+  }
+  out = std::move(parsed);
+  return RegTextResult{};
+}
+
+RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
+  HKey open = 0;
+  HKey openHive = 0;
+  std::string openPath;
+  auto closeOpen = [&] {
+    if (open) registry.CloseKey(open);
+    open = 0;
+  };
+  for (const auto& op : parsed.ops) {
+    if (op.kind == RegTextOp::kDeleteKey) {
+      closeOpen();
+      DeleteTree(registry, op.hive, op.path);
+      continue;
+    }
+    if (!open || openHive != op.hive || openPath != op.path) {
+      closeOpen();
+      RegStatus s = registry.CreateKeyEx(op.hive, op.path.c_str(), &open);
+      if (s != err::kSuccess) {
+        open = 0;
+        if (op.kind == RegTextOp::kDeleteValue) continue;
+        return Fail(0, "cannot create key \"" + op.path + "\" (error " + std::to_string(s) + ")");
+      }
+      openHive = op.hive;
+      openPath = op.path;
+    }
+    if (op.kind == RegTextOp::kValue) {
+      RegStatus s = registry.SetValueEx(open, op.name.c_str(), op.type,
+                                        reinterpret_cast<const std::uint8_t*>(op.data.data()),
+                                        static_cast<std::uint32_t>(op.data.size()));
+      if (s != err::kSuccess) {
+        closeOpen();
+        return Fail(0, "cannot write value \"" + op.name + "\" of \"" + op.path + "\" (error " + std::to_string(s) + ")");
+      }
+    } else if (op.kind == RegTextOp::kDeleteValue) {
+      registry.DeleteValue(open, op.name.c_str());
+    }
+  }
+  closeOpen();
+  return RegTextResult{};
+}
+
+RegTextResult ImportRegText(const std::string& bytes, IRegistry& registry, RegTextEncoding* encoding) {
+  ParsedRegText parsed;
+  RegTextResult r = ParseRegText(bytes, parsed);
+  if (!r.ok) return r;
+  if (encoding) *encoding = parsed.encoding;
+  return ApplyRegText(parsed, registry);
+}
+
+namespace {
+
+std::string EscapeQuoted(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\' || c == '"') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+void AppendHex(std::string& out, std::string prefix, const std::string& data) {
+  std::string line = std::move(prefix);
+  char byte[4];
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(data[i]));
+    line += byte;
+    if (i + 1 < data.size()) {
+      line += ',';
+      if (line.size() >= 76) {
+        out += line + "\\\r\n";
+        line = "  ";
+      }
+    }
+  }
+  out += line + "\r\n";
+}
+
+void ExportValue(std::string& out, const std::string& name, std::uint32_t type, const std::string& data) {
+  std::string lead = name.empty() ? "@=" : "\"" + EscapeQuoted(name) + "\"=";
+  if (type == regtype::kSz && !data.empty() && data.back() == '\0' &&
+      data.find_first_of(std::string("\0\r\n", 3)) == data.size() - 1) {
+    out += lead + "\"" + EscapeQuoted(data.substr(0, data.size() - 1)) + "\"\r\n";
+  } else if (type == regtype::kDword && data.size() == 4) {
+    std::uint32_t n = 0;
+    for (int b = 3; b >= 0; --b) n = (n << 8) | static_cast<unsigned char>(data[b]);
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", n);
+    out += lead + "dword:" + text + "\r\n";
+  } else if (type == regtype::kBinary) {
+    AppendHex(out, lead + "hex:", data);
+  } else {
+    char prefix[24];
+    std::snprintf(prefix, sizeof prefix, "hex(%x):", type);
+    AppendHex(out, lead + prefix, IsWideStringType(type) ? Utf16BytesFromAnsi(data) : data);
+  }
+}
+
+}  // namespace
+
+bool ExportRegText(IRegistry& registry, RegTextEncoding encoding, std::string& result, std::string& error) {
+  std::string out = std::string(kHeader5) + "\r\n";
+  auto unwritable = [&](const std::string& what, const std::string& name) {
+    if (name.find_first_of("\r\n") == std::string::npos) return false;
+    error = what + " \"" + name + "\" holds a line end, which a registry file cannot hold";
+    return true;
+  };
+  const std::pair<HKey, const char*> hives[] = {{kLocalMachine, "HKEY_LOCAL_MACHINE"},
+                                               {kCurrentUser, "HKEY_CURRENT_USER"}};
+  std::vector<std::uint8_t> data(1 << 16);
+  char name[16384];
+  for (const auto& [hive, hiveName] : hives) {
+    std::vector<std::string> pending{""};
+    while (!pending.empty()) {
+      std::string path = std::move(pending.back());
+      pending.pop_back();
+      HKey key = 0;
+      if (registry.OpenKeyEx(hive, path.c_str(), 0, kKeyRead, &key) != err::kSuccess) continue;
+      std::string block = "\r\n[" + std::string(hiveName) + (path.empty() ? "" : "\\" + path) + "]\r\n";
+      bool hasValues = false;
+      for (std::uint32_t i = 0;; ++i) {
+        std::uint32_t nameLength = sizeof name, type = 0, size = static_cast<std::uint32_t>(data.size());
+        RegStatus s = registry.EnumValue(key, i, name, &nameLength, &type, data.data(), &size);
+        if (s == err::kMoreData) {
+          data.resize(size + 1);
+          --i;
+          continue;
+        }
+        if (s != err::kSuccess) break;
+        hasValues = true;
+        if (unwritable("value name", std::string(name, nameLength))) {
+          registry.CloseKey(key);
+          return false;
+        }
+        ExportValue(block, std::string(name, nameLength), type,
+                    std::string(reinterpret_cast<const char*>(data.data()), size));
+      }
+      if (!path.empty() || hasValues) out += block;
+      std::vector<std::string> children;
+      for (std::uint32_t i = 0;; ++i) {
+        std::uint32_t length = sizeof name;
+        if (registry.EnumKeyEx(key, i, name, &length) != err::kSuccess) break;
+        if (unwritable("key name", std::string(name, length))) {
+          registry.CloseKey(key);
+          return false;
+        }
+        children.push_back(path.empty() ? std::string(name, length) : path + "\\" + std::string(name, length));
+      }
+      registry.CloseKey(key);
+      for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(*it);
+    }
+  }
+  if (encoding == RegTextEncoding::kAnsi) {
+    result = std::move(out);
+    return true;
+  }
+  std::string wide = "\xFF\xFE";
+  for (char16_t c : Utf16FromCp1252(out)) {
+    wide.push_back(static_cast<char>(c & 0xFF));
+    wide.push_back(static_cast<char>(c >> 8));
+  }
+  result = std::move(wide);
+  return true;
+}
+
+}  // namespace plat::memory

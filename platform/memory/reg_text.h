@@ -1,0 +1,53 @@
+// Registry text files as the registry editor writes and imports them:
+// "Windows Registry Editor Version 5.00" (UTF-16LE with a byte-order mark, or
+// 8-bit) and "REGEDIT4". A file is parsed whole before anything is applied,
+// so a malformed file changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace plat::memory {
+
+enum class RegTextEncoding { kUtf16, kAnsi };
+
+struct RegTextResult {
+  bool ok = true;
+  int line = 0;        // 1-based line of the fault, 0 when not about a line
+  std::string reason;  // what was expected there
+  std::string Message() const;
+};
+
+struct RegTextOp {
+  enum Kind { kKey, kDeleteKey, kValue, kDeleteValue } kind;
+  HKey hive = 0;
+  std::string path;
+  std::string name;
+  std::uint32_t type = 0;
+  std::string data;
+};
+
+struct ParsedRegText {
+  bool version5 = true;
+  RegTextEncoding encoding = RegTextEncoding::kAnsi;
+  std::vector<RegTextOp> ops;
+};
+
+// Parses file bytes into the operations an import carries out.
+RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out);
+// Carries the operations out: keys are created, [-key] deletes a whole
+// tree, "v"=- deletes a value.
+RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry);
+// Parse, then apply.
+RegTextResult ImportRegText(const std::string& bytes, IRegistry& registry,
+                            RegTextEncoding* encoding = nullptr);
+// The HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER trees as a version 5 file.
+// A key or value name holding CR or LF has no form in the file: the export
+// then fails with the name in `error` rather than write a file that would
+// not load again.
+bool ExportRegText(IRegistry& registry, RegTextEncoding encoding, std::string& out, std::string& error);
+
+}  // namespace plat::memory

@@ -1,0 +1,126 @@
+#include "refcheck/registry_util.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace {
+
+// Extensions that name program files without being registered as classes.
+constexpr const char* kFixedExtensions[] = {".isu", ".ax",  ".aw",  ".acm", ".olb", ".pkg", ".exd", ".twd",
+                                            ".awx", ".flt", ".dep", ".vsk", ".srg", ".tip", ".lex", ".pfc"};
+
+std::string TrimBlanks(const std::string& s) {
+  const char* ws = " \t\r\n\v\f";
+  const std::size_t b = s.find_first_not_of(ws);
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+
+}  // namespace
+
+std::string EnsureTrailingBackslash(std::string text) {
+  if (text.empty() || text.back() != '\\') text += '\\';
+  return text;
+}
+
+CRegistryUtil::CRegistryUtil(const plat::Platform& platform)
+    : CRegistryKey(platform),
+      programFiles_(ReadDirectoryVariable("ProgramFiles")),
+      systemRoot_(ReadDirectoryVariable("SystemRoot")) {
+  BuildExtensionList();
+}
+
+CRegistryUtil::~CRegistryUtil() = default;
+
+std::string CRegistryUtil::ReadDirectoryVariable(const char* name) {
+  char buffer[kDirectoryBufferSize] = {};
+  const std::uint32_t length = platform_.environment.GetVariable(name, buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return "";
+  return std::string(buffer, strnlen(buffer, length));
+}
+
+void CRegistryUtil::BuildExtensionList() {
+  if (OpenAndListClassesRoot("")) {
+    const std::vector<std::string> names = SubkeyNames();
+    for (const auto& name : names)
+      if (!name.empty() && name[0] == '.') extensions_.push_back(name);
+  }
+  for (const char* fixed : kFixedExtensions) extensions_.emplace_back(fixed);
+}
+
+void CRegistryUtil::LoadAppPaths() {
+  if (!OpenAndListLocalMachine(kAppPathsKey)) return;
+  const std::vector<std::string> names = SubkeyNames();
+  for (const auto& name : names) {
+    appPathsNames_.push_back(plat::LowerAscii(name));
+    std::string path = "null";
+    if (Open(plat::kLocalMachine, std::string(kAppPathsKey) + "\\" + name)) ReadValue("Path", path);
+    appPathsPaths_.push_back(path);
+  }
+}
+
+bool CRegistryUtil::HasNoSubkeys() {
+  char name[kDirectoryBufferSize] = {};
+  return platform_.registry.EnumKey(CurrentKey(), 0, name, sizeof name) != plat::err::kSuccess;
+}
+
+bool CRegistryUtil::HasNoNamedValues() {
+  char name[kRegistryBufferSize];
+  for (std::uint32_t index = 0;; ++index) {
+    std::memset(name, 0, sizeof name);
+    std::uint32_t length = kRegistryBufferSize;
+    if (platform_.registry.EnumValue(CurrentKey(), index, name, &length, nullptr, nullptr, nullptr) !=
+        plat::err::kSuccess)
+      return true;
+    if (name[0] != '\0') return false;
+  }
+}
+
+bool CRegistryUtil::WriteLines(const std::vector<std::string>& lines, const std::string& path, bool append,
+                               bool createOnly) {
+  const std::string bytes = createOnly ? std::string() : TextModeBytes(lines);
+  if (append && !createOnly) return platform_.files.AppendFile(path, bytes);
+  return platform_.files.ReplaceFileContents(path, bytes);
+}
+
+bool CRegistryUtil::ReadLines(std::vector<std::string>& lines, const std::string& path) {
+  std::string bytes;
+  if (!platform_.files.ReadFile(path, bytes)) return false;
+  for (auto& line : TextModeLines(bytes)) lines.push_back(std::move(line));
+  return true;
+}
+
+bool CRegistryUtil::AddProblem(const ProblemEntry& entry, const std::string& path, bool append, bool createOnly) {
+  const ProblemRecord record = RecordOf(entry);
+  std::string joined = record[0];
+  for (std::size_t k = 1; k < kRecordLines; ++k) joined += "\n" + record[k];
+  return WriteLines({joined}, path, append, createOnly);
+}
+
+bool CRegistryUtil::IsExcluded(const std::vector<std::string>& exclusions, const ProblemEntry& entry) const {
+  // Compared as filed, so that an entry whose texts hold line ends matches
+  // the record it was saved as.
+  const ProblemRecord r = RecordOf(entry);
+  for (std::size_t i = 0; i + 5 < exclusions.size(); i += kRecordLines) {
+    bool same = true;
+    for (std::size_t k = 0; k < 6 && same; ++k) same = exclusions[i + k] == r[k];
+    if (same) return true;
+  }
+  return false;
+}
+
+bool CRegistryUtil::ReadInstallDirectory(std::vector<std::string>& values, std::string productName) {
+  if (!Open(plat::kLocalMachine, "Software\\Brindlecote\\" + productName)) {
+    platform_.messages.Show("Registry values for " + productName + " are missing.  Contact support.",
+                            plat::mb::kOk);
+    return false;
+  }
+  std::string path;
+  ReadValue("Path", path);
+  if (path != "null") path = TrimBlanks(EnsureTrailingBackslash(path));
+  values.push_back(path);
+  return true;
+}
+
+bool CRegistryUtil::FileExists(const std::string& path) { return platform_.files.CanOpenForRead(path); }

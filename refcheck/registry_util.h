@@ -1,0 +1,60 @@
+// CRegistryUtil: a CRegistryKey plus what the reference checks need (the
+// system root and program files directories, the registered extensions, the
+// App Paths lists) and the problem-list file operations. Every scanner owns
+// one; nothing is shared between instances.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/problem_entry.h"
+#include "registry/registry_key.h"
+
+// Environment and directory buffers hold this many bytes, terminator included.
+inline constexpr std::uint32_t kDirectoryBufferSize = 260;
+
+inline constexpr const char* kAppPathsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+// Appends "\" unless the text already ends with one; "" becomes "\".
+std::string EnsureTrailingBackslash(std::string text);
+
+class CRegistryUtil : public CRegistryKey {
+ public:
+  explicit CRegistryUtil(const plat::Platform& platform);
+  ~CRegistryUtil() override;
+
+  void LoadAppPaths();
+  // Neither test counts as a registry operation.
+  bool HasNoSubkeys();
+  bool HasNoNamedValues();
+
+  // Problem-list files.
+  bool WriteLines(const std::vector<std::string>& lines, const std::string& path, bool append, bool createOnly);
+  bool ReadLines(std::vector<std::string>& lines, const std::string& path);
+  bool AddProblem(const ProblemEntry& entry, const std::string& path, bool append, bool createOnly);
+  bool IsExcluded(const std::vector<std::string>& exclusions, const ProblemEntry& entry) const;
+
+  // Appends the installation directory (with trailing backslash), or "null"
+  // when the product key has no "Path"; false, after a message, when the
+  // product key does not open.
+  bool ReadInstallDirectory(std::vector<std::string>& values, std::string productName);
+
+  // A file of that path can be opened for reading.
+  bool FileExists(const std::string& path);
+
+  const std::string& ProgramFilesDirectory() const { return programFiles_; }
+  const std::string& SystemRootDirectory() const { return systemRoot_; }
+  const std::vector<std::string>& ExtensionList() const { return extensions_; }
+  const std::vector<std::string>& AppPathsNames() const { return appPathsNames_; }
+  const std::vector<std::string>& AppPathsPaths() const { return appPathsPaths_; }
+
+ private:
+  void BuildExtensionList();
+  std::string ReadDirectoryVariable(const char* name);
+
+  std::string programFiles_;
+  std::string systemRoot_;
+  std::vector<std::string> extensions_;
+  std::vector<std::string> appPathsNames_;
+  std::vector<std::string> appPathsPaths_;
+};

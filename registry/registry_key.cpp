@@ -1,0 +1,139 @@
+#include "registry/registry_key.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The registry reports the data's size; the text ends there or at the first
+// zero byte, whichever comes first, so data without a terminator never runs on.
+std::string TextOf(const std::uint8_t* bytes, std::uint32_t size) {
+  const char* chars = reinterpret_cast<const char*>(bytes);
+  const std::size_t length = std::min<std::size_t>(size, kRegistryBufferSize);
+  return std::string(chars, strnlen(chars, length));
+}
+
+}  // namespace
+
+CRegistryKey::CRegistryKey(const plat::Platform& platform) : platform_(platform) {}
+
+CRegistryKey::~CRegistryKey() { CloseCurrentKey(); }
+
+void CRegistryKey::CloseCurrentKey() {
+  if (currentKey_ != 0) platform_.registry.CloseKey(currentKey_);
+  currentKey_ = 0;
+}
+
+bool CRegistryKey::Open(plat::HKey hive, const std::string& path) {
+  CloseCurrentKey();
+  ++operationCount_;
+  if (hive == plat::kCurrentUser) hiveName_ = "HKEY_CURRENT_USER";
+  else if (hive == plat::kLocalMachine) hiveName_ = "HKEY_LOCAL_MACHINE";
+  plat::HKey key = 0;
+  if (platform_.registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyAllAccess, &key) != plat::err::kSuccess)
+    return false;
+  currentKey_ = key;
+  return true;
+}
+
+bool CRegistryKey::ReadValue(const std::string& name, std::string& text) {
+  text.clear();
+  if (currentKey_ == 0) return false;
+  ++operationCount_;
+  std::uint8_t buffer[kRegistryBufferSize + 1] = {};  // one guard byte past what the registry may fill
+  std::uint32_t size = kRegistryBufferSize;
+  if (platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size) != plat::err::kSuccess) {
+    text = "null";
+    return false;
+  }
+  if (size > kRegistryBufferSize) {
+    platform_.messages.Show(name + " value in registry is too long.", plat::mb::kOk);
+    return false;
+  }
+  text = TextOf(buffer, size);
+  return true;
+}
+
+bool CRegistryKey::QueryValue(const std::string& name, QueriedValue& value) {
+  value.text.clear();
+  if (currentKey_ == 0) return false;
+  ++operationCount_;
+  std::uint8_t buffer[kRegistryBufferSize + 1] = {};
+  std::uint32_t size = std::min(value.size, kRegistryBufferSize);
+  std::uint32_t type = value.type;
+  if (platform_.registry.QueryValueEx(currentKey_, name.c_str(), &type, buffer, &size) != plat::err::kSuccess) {
+    value.number = 0xFFFFFFFFu;
+    return false;
+  }
+  value.type = type;
+  value.size = size;
+  value.number = 0;
+  value.text.assign(reinterpret_cast<const char*>(buffer), size);
+  // The number takes at most its own four bytes, whatever size the value has.
+  if (type == plat::regtype::kDword) std::memcpy(&value.number, buffer, std::min<std::uint32_t>(size, 4));
+  if (type == plat::regtype::kBinary) value.data.assign(reinterpret_cast<const char*>(buffer), size);
+  return true;
+}
+
+bool CRegistryKey::ListSubkeys() {
+  if (currentKey_ == 0) return false;
+  subkeyNames_.clear();
+  char name[kRegistryBufferSize];
+  for (std::uint32_t index = 0;; ++index) {
+    std::memset(name, 0, sizeof name);
+    std::uint32_t length = kRegistryBufferSize;
+    const plat::RegStatus status = platform_.registry.EnumKeyEx(currentKey_, index, name, &length);
+    ++operationCount_;
+    if (status != plat::err::kSuccess) return index != 0;
+    subkeyNames_.emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
+  }
+}
+
+void CRegistryKey::ListValues() {
+  if (currentKey_ == 0) return;
+  valueNames_.clear();
+  char name[kRegistryBufferSize];
+  for (std::uint32_t index = 0;; ++index) {
+    std::memset(name, 0, sizeof name);
+    std::uint32_t length = kRegistryBufferSize;
+    const plat::RegStatus status =
+        platform_.registry.EnumValue(currentKey_, index, name, &length, nullptr, nullptr, nullptr);
+    ++operationCount_;
+    if (status != plat::err::kSuccess) return;
+    valueNames_.emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
+  }
+}
+
+bool CRegistryKey::OpenAndListSubkeys(plat::HKey hive, const std::string& path) {
+  if (!Open(hive, path)) return false;
+  return ListSubkeys();
+}
+
+bool CRegistryKey::OpenAndListClassesRoot(const std::string& path) {
+  return OpenAndListSubkeys(plat::kClassesRoot, path);
+}
+
+bool CRegistryKey::OpenAndListLocalMachine(const std::string& path) {
+  return OpenAndListSubkeys(plat::kLocalMachine, path);
+}
+
+bool CRegistryKey::OpenAndListCurrentUser(const std::string& path) {
+  return OpenAndListSubkeys(plat::kCurrentUser, path);
+}
+
+bool CRegistryKey::SetStringValue(const std::string& name, const std::string& text) {
+  if (currentKey_ == 0) return false;
+  ++operationCount_;
+  return platform_.registry.SetValueEx(currentKey_, name.c_str(), plat::regtype::kSz,
+                                       reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                       static_cast<std::uint32_t>(text.size() + 1)) == plat::err::kSuccess;
+}
+
+bool CRegistryKey::SetDwordValue(const std::string& name, std::uint32_t number) {
+  if (currentKey_ == 0) return false;
+  ++operationCount_;
+  std::uint8_t bytes[4];
+  std::memcpy(bytes, &number, 4);
+  return platform_.registry.SetValueEx(currentKey_, name.c_str(), plat::regtype::kDword, bytes, 4) ==
+         plat::err::kSuccess;
+}

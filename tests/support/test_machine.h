@@ -1,0 +1,43 @@
+// A throw-away machine for one test: an in-memory registry filled from short
+// registry text, a drive C: in a fresh temporary directory, the environment
+// of Windows XP, atoms and recorded message boxes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/memory/mapped_drive.h"
+#include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_services.h"
+#include "platform/memory/reg_text.h"
+#include "platform/platform.h"
+
+namespace testing_support {
+
+class TestMachine {
+ public:
+  TestMachine();
+  ~TestMachine();
+
+  // Imports registry text; the header line is added when missing.
+  void Reg(const std::string& text);
+  // Creates an empty file (and its directories) at a Windows path on C:.
+  void Touch(const std::string& windowsPath, const std::string& contents = "");
+  std::string HostPath(const std::string& relative) const { return (root_ / relative).string(); }
+  // The host file's contents, or "<missing>".
+  std::string HostFile(const std::string& relative) const;
+
+  plat::memory::MemoryRegistry registry;
+  plat::memory::MappedDrive drive;
+  plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
+  plat::memory::MemoryAtoms atoms;
+  plat::memory::RecordedMessageBoxes messages;
+  plat::Platform platform{registry, environment, drive, atoms, messages};
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "platform/memory/mapped_drive.h"
+#include "tests/support/test_machine.h"
+
+using plat::memory::MappedDrive;
+using testing_support::TestMachine;
+
+TEST(MappedDrive, FindsFilesAsWindowsDoes) {
+  TestMachine m;
+  m.Touch("C:\\Program Files\\Tidemarrow\\Tidemarrow.exe");
+  m.Touch("C:\\Documents and Settings\\User\\ntuser.ini");
+  m.Touch("C:\\WINDOWS\\system32\\shell32.dll");
+  auto& d = m.drive;
+  EXPECT_TRUE(d.CanOpenForRead("C:\\program files\\TIDEMARROW\\tidemarrow.EXE"));
+  EXPECT_TRUE(d.CanOpenForRead("c:/Program Files/Tidemarrow/Tidemarrow.exe")) << "forward slashes";
+  EXPECT_TRUE(d.CanOpenForRead("C:\\PROGRA~1\\TIDEMA~1\\Tidemarrow.exe")) << "8.3 short names";
+  EXPECT_TRUE(d.CanOpenForRead("C:\\DOCUME~1\\User\\ntuser.ini"));
+  EXPECT_TRUE(d.CanOpenForRead("C:\\WINDOWS\\system32\\..\\system32\\.\\shell32.dll"));
+  EXPECT_TRUE(d.CanOpenForRead("C:\\WINDOWS\\system32\\shell32.dll. ")) << "trailing dots and blanks dropped";
+  EXPECT_FALSE(d.CanOpenForRead("C:\\WINDOWS\\system32")) << "a directory is not a file";
+  EXPECT_FALSE(d.CanOpenForRead("D:\\WINDOWS\\system32\\shell32.dll")) << "a drive that is not mapped";
+  EXPECT_FALSE(d.CanOpenForRead("\\\\server\\share\\shell32.dll")) << "UNC paths";
+  EXPECT_FALSE(d.CanOpenForRead("C:\\WINDOWS\\system32\\shell32.dll,1"));
+  EXPECT_FALSE(d.CanOpenForRead("C:\\WINDOWS\\system32\\shell*.dll")) << "wildcards name no file";
+  EXPECT_FALSE(d.CanOpenForRead("C:\\" + std::string(300, 'a') + "\\x.dll")) << "longer than MAX_PATH";
+  EXPECT_FALSE(d.CanOpenForRead(""));
+  d.SetWorkingDirectory("C:\\Program Files\\Tidemarrow\\");
+  EXPECT_TRUE(d.CanOpenForRead("Tidemarrow.exe")) << "relative to the current directory";
+  EXPECT_TRUE(d.CanOpenForRead("..\\Tidemarrow\\Tidemarrow.exe"));
+  EXPECT_TRUE(d.CanOpenForRead("\\WINDOWS\\system32\\shell32.dll")) << "root of the current drive";
+}
+
+TEST(MappedDrive, ShortNamesFollowTheNtfsPattern) {
+  const std::vector<std::string> siblings{"Program Files", "Program Data", "WINDOWS", "My.Long.Name.text"};
+  EXPECT_EQ(MappedDrive::ShortName("Program Data", siblings), "PROGRA~1");
+  EXPECT_EQ(MappedDrive::ShortName("Program Files", siblings), "PROGRA~2");
+  EXPECT_EQ(MappedDrive::ShortName("WINDOWS", siblings), "WINDOWS");
+  EXPECT_EQ(MappedDrive::ShortName("My.Long.Name.text", siblings), "MYLONG~1.TEX");
+  EXPECT_EQ(MappedDrive::ShortName("a+b.txt", siblings), "A_B~1.TXT");
+}
+
+TEST(MappedDrive, WritesAreAtomicAndHonourReadOnly) {
+  TestMachine m;
+  m.Touch("C:\\Data\\keep.txt", "old");
+  auto& d = m.drive;
+  EXPECT_TRUE(d.AppendFile("C:\\Data\\new.txt", "a"));
+  EXPECT_TRUE(d.AppendFile("C:\\data\\NEW.txt", "b")) << "an existing file is found without case";
+  EXPECT_EQ(m.HostFile("drive_c/Data/new.txt"), "ab");
+  EXPECT_FALSE(d.AppendFile("C:\\Missing\\x.txt", "a")) << "the directory must exist";
+  EXPECT_TRUE(d.SetAttributes("C:\\Data\\keep.txt", plat::attr::kReadOnly));
+  EXPECT_FALSE(d.ReplaceFileContents("C:\\Data\\keep.txt", "new"));
+  EXPECT_FALSE(d.AppendFile("C:\\Data\\keep.txt", "new"));
+  EXPECT_FALSE(d.Remove("C:\\Data\\keep.txt")) << "read-only files are not deleted";
+  EXPECT_EQ(m.HostFile("drive_c/Data/keep.txt"), "old");
+  EXPECT_TRUE(d.SetAttributes("C:\\Data\\keep.txt", 0));
+  EXPECT_TRUE(d.ReplaceFileContents("C:\\Data\\keep.txt", "new"));
+  EXPECT_EQ(m.HostFile("drive_c/Data/keep.txt"), "new");
+  EXPECT_FALSE(d.Rename("C:\\Data\\new.txt", "C:\\Data\\keep.txt")) << "rename does not overwrite";
+  EXPECT_TRUE(d.Rename("C:\\Data\\new.txt", "C:\\Data\\renamed.txt"));
+  std::vector<std::string> names;
+  ASSERT_TRUE(d.ListFiles("C:\\Data", names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"keep.txt", "renamed.txt"})) << "no temporary files left";
+  EXPECT_TRUE(d.Remove("C:\\Data\\renamed.txt"));
+  EXPECT_FALSE(d.CanOpenForRead("C:\\Data\\renamed.txt"));
+}

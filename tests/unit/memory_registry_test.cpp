@@ -1,0 +1,95 @@
+// What the in-memory backend adds beyond the conformance suite: handle
+// accounting, access refusal, and where writes through HKEY_CLASSES_ROOT go.
+#include <gtest/gtest.h>
+
+#include "platform/memory/memory_registry.h"
+#include "platform/registry_tree.h"
+
+using namespace plat;
+using plat::memory::MemoryRegistry;
+
+namespace {
+
+std::string ReadString(IRegistry& reg, HKey hive, const char* path, const char* name) {
+  HKey key = 0;
+  if (reg.OpenKeyEx(hive, path, 0, kKeyRead, &key) != err::kSuccess) return "<no key>";
+  char data[256] = {};
+  std::uint32_t size = sizeof data - 1;
+  RegStatus s = reg.QueryValueEx(key, name, nullptr, reinterpret_cast<std::uint8_t*>(data), &size);
+  reg.CloseKey(key);
+  return s == err::kSuccess ? std::string(data) : "<no value>";
+}
+
+void SetString(IRegistry& reg, HKey key, const char* name, const std::string& text) {
+  reg.SetValueEx(key, name, regtype::kSz, reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                 static_cast<std::uint32_t>(text.size() + 1));
+}
+
+}  // namespace
+
+TEST(MemoryRegistry, HandlesAreCountedUntilClosed) {
+  MemoryRegistry reg;
+  HKey a = 0, b = 0;
+  ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, "Software\\A", &a), err::kSuccess);
+  ASSERT_EQ(reg.OpenKeyEx(kLocalMachine, "Software", 0, kKeyAllAccess, &b), err::kSuccess);
+  EXPECT_EQ(reg.OpenHandleCount(), 2u);
+  EXPECT_EQ(reg.CloseKey(a), err::kSuccess);
+  EXPECT_EQ(reg.CloseKey(a), err::kInvalidHandle);
+  reg.CloseKey(b);
+  EXPECT_EQ(reg.OpenHandleCount(), 0u);
+  EXPECT_EQ(DeleteTree(reg, kLocalMachine, "Software"), err::kSuccess);
+  EXPECT_EQ(reg.OpenHandleCount(), 0u);
+}
+
+TEST(MemoryRegistry, PathsAndNamesThatWindowsRefuses) {
+  MemoryRegistry reg;
+  HKey key = 0;
+  EXPECT_EQ(reg.CreateKeyEx(kLocalMachine, std::string(256, 'k').c_str(), &key), err::kInvalidParameter);
+  EXPECT_EQ(reg.CreateKeyEx(kLocalMachine, std::string(255, 'k').c_str(), &key), err::kSuccess);
+  reg.CloseKey(key);
+  EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "\\Software", 0, kKeyAllAccess, &key), 161) << "ERROR_BAD_PATHNAME";
+  ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, "Software\\Trailing\\", &key), err::kSuccess);
+  reg.CloseKey(key);
+  EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "Software\\Trailing", 0, kKeyAllAccess, &key), err::kSuccess);
+  reg.CloseKey(key);
+  EXPECT_EQ(reg.DeleteKey(kLocalMachine, ""), err::kAccessDenied) << "a hive root cannot be deleted";
+}
+
+TEST(MemoryRegistry, AKeyWithARestrictiveAclOpensOnlyForReading) {
+  MemoryRegistry reg;
+  HKey key = 0;
+  reg.CreateKeyEx(kLocalMachine, "SAM\\SAM", &key);
+  reg.CloseKey(key);
+  ASSERT_TRUE(reg.DenyWriteAccess(kLocalMachine, "SAM\\SAM"));
+  EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "SAM\\SAM", 0, kKeyAllAccess, &key), err::kAccessDenied);
+  EXPECT_EQ(key, 0u);
+  EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "SAM\\SAM", 0, kKeyRead, &key), err::kSuccess);
+  reg.CloseKey(key);
+  EXPECT_FALSE(reg.DenyWriteAccess(kLocalMachine, "No\\Such"));
+}
+
+TEST(MemoryRegistry, WritesThroughClassesRootGoWhereWindowsPutsThem) {
+  MemoryRegistry reg;
+  HKey key = 0;
+  reg.CreateKeyEx(kLocalMachine, "Software\\Classes\\.txt", &key);
+  reg.CloseKey(key);
+  reg.CreateKeyEx(kCurrentUser, "Software\\Classes\\.log", &key);
+  reg.CloseKey(key);
+  // A new key goes to the machine's classes.
+  ASSERT_EQ(reg.CreateKeyEx(kClassesRoot, ".new", &key), err::kSuccess);
+  SetString(reg, key, "", "newfile");
+  reg.CloseKey(key);
+  EXPECT_EQ(ReadString(reg, kLocalMachine, "Software\\Classes\\.new", ""), "newfile");
+  // A value of a key the user has goes to the user's key.
+  ASSERT_EQ(reg.OpenKeyEx(kClassesRoot, ".log", 0, kKeyAllAccess, &key), err::kSuccess);
+  SetString(reg, key, "", "txtfile");
+  reg.CloseKey(key);
+  EXPECT_EQ(ReadString(reg, kCurrentUser, "Software\\Classes\\.log", ""), "txtfile");
+  EXPECT_EQ(ReadString(reg, kClassesRoot, ".log", ""), "txtfile");
+  // Deleting through the view deletes the user's key first.
+  reg.CreateKeyEx(kCurrentUser, "Software\\Classes\\.txt", &key);
+  reg.CloseKey(key);
+  EXPECT_EQ(reg.DeleteKey(kClassesRoot, ".txt"), err::kSuccess);
+  EXPECT_EQ(ReadString(reg, kCurrentUser, "Software\\Classes\\.txt", "x"), "<no key>");
+  EXPECT_EQ(ReadString(reg, kLocalMachine, "Software\\Classes\\.txt", "x"), "<no value>");
+}
