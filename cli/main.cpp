@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Tidemarrow 3.25 registry cleaner, on an offline Windows machine image"};
   app.require_subcommand(1);
   int exitCode = 0;
+  cli::AddScanCommand(app, exitCode);
   cli::AddInfoCommand(app, exitCode);
   try {
     app.parse(argc, argv);

@@ -42,6 +42,18 @@ class CRegistryUtil : public CRegistryKey {
   // A file of that path can be opened for reading.
   bool FileExists(const std::string& path);
 
+  // File references (a command line, a server path, a help file). True when
+  // the named file exists, or when no file name with a known extension can be
+  // recognised; false when it names a missing file or the text is empty.
+  bool FileReferenceExists(const std::string& text);
+  // The candidate file name of a registry text, or "#".
+  std::string ExtractFileName(const std::string& text);
+  void CutAtExtension(std::string& text);
+  int FindExtension(const std::string& text);
+  // A bare file name: registered under App Paths, or in a PATH directory.
+  bool FindOnSearchPath(const std::string& name);
+  bool FindViaAppPaths(const std::string& name);
+
   const std::string& ProgramFilesDirectory() const { return programFiles_; }
   const std::string& SystemRootDirectory() const { return systemRoot_; }
   const std::vector<std::string>& ExtensionList() const { return extensions_; }
@@ -57,4 +69,5 @@ class CRegistryUtil : public CRegistryKey {
   std::vector<std::string> extensions_;
   std::vector<std::string> appPathsNames_;
   std::vector<std::string> appPathsPaths_;
+  bool inAppPaths_ = false;  // a nested App Paths search returns false at once
 };

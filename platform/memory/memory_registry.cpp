@@ -135,7 +135,9 @@ RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
   if (it == handles_.end()) return err::kInvalidHandle;
   view = it->second->view;
   Node* primary = view.Primary();
-  if (primary == nullptr || primary->deleted) return err::kKeyDeleted;
+  // Only the classes root of a registry without any classes has no node.
+  if (primary == nullptr) return view.merged ? err::kSuccess : err::kKeyDeleted;
+  if (primary->deleted) return err::kKeyDeleted;
   return err::kSuccess;
 }
 
@@ -155,7 +157,7 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
       if (!v.machine) return err::kFileNotFound;
     }
   }
-  if (v.Primary() == nullptr) return err::kFileNotFound;
+  if (v.Primary() == nullptr && !(v.merged && parts.empty())) return err::kFileNotFound;
   out = v;
   return err::kSuccess;
 }
@@ -177,7 +179,7 @@ RegStatus MemoryRegistry::OpenKeyEx(HKey parent, const char* subKey, std::uint32
   if (RegStatus s = Resolve(parent, from); s != err::kSuccess) return s;
   if (RegStatus s = Walk(from, subKey, to); s != err::kSuccess) return s;
   const std::uint32_t writeBits = samDesired & ~kKeyRead & 0xFFFFu;
-  if (writeBits != 0 && to.Primary()->writeDenied) return err::kAccessDenied;
+  if (writeBits != 0 && to.Primary() && to.Primary()->writeDenied) return err::kAccessDenied;
   if (!result) return err::kInvalidParameter;
   *result = NewHandle(to);
   return err::kSuccess;
@@ -416,6 +418,7 @@ bool MemoryRegistry::DenyWriteAccess(HKey hive, const std::string& path) {
   View from, to;
   if (Resolve(hive, from) != err::kSuccess) return false;
   if (Walk(from, path.c_str(), to) != err::kSuccess) return false;
+  if (!to.Primary()) return false;
   to.Primary()->writeDenied = true;
   return true;
 }

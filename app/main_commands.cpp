@@ -1,0 +1,90 @@
+#include "app/main_commands.h"
+
+#include <cctype>
+
+#include "engine/install_directory.h"
+#include "engine/problem_list_display.h"
+#include "refcheck/registry_util.h"
+#include "resources/resource_ids.h"
+#include "scanners/scanners.h"
+
+CMainCommands::CMainCommands(const plat::Platform& platform, plat::IDialogControls& dialog, plat::IListView& list)
+    : platform_(platform), dialog_(dialog), list_(list), sectionTable_(BuildSectionTable()),
+      scannerFactory_(BuildSectionScanners) {}
+
+bool CMainCommands::CheckOperatingSystem() {
+  char buffer[260] = {};
+  const std::uint32_t length = platform_.environment.GetVariable("OS", buffer, sizeof buffer);
+  std::string os = length > 0 && length < sizeof buffer ? std::string(buffer, length) : "";
+  for (auto& c : os) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (os.find("NT") != std::string::npos) return true;
+  platform_.messages.Show("Tidemarrow will only operate on Windows 2000 and XP operating systems.", plat::mb::kOk);
+  return false;
+}
+
+bool CMainCommands::CheckInstallDirectory() {
+  CRegistryUtil util(platform_);
+  std::vector<std::string> values;
+  if (!util.ReadInstallDirectory(values, "Tidemarrow")) {
+    platform_.messages.Show("Problem obtaining install directory in registry.\nContact support.", plat::mb::kOk);
+    return false;
+  }
+  SetInstallDirectory(values[0]);
+  if (values[0] == "null") {
+    platform_.messages.Show("Install directory not found in registry.\nContact support.", plat::mb::kOk);
+    return false;
+  }
+  return true;
+}
+
+void CMainCommands::Initialise() {
+  problemsFile_ = InstallDirectory() + "Problems.txt";
+  exclusionsFile_ = InstallDirectory() + "Exclusions.txt";
+  for (int id : {IDC_STATUS, IDC_SELECT_ALL, IDC_UNSELECT_ALL, IDC_FIX, IDC_FIXED_LABEL, IDC_FOUND_LABEL,
+                 IDC_FIXED_COUNT, IDC_FOUND_COUNT})
+    dialog_.SetText(id, "");
+  for (int id : {IDC_FIX, IDC_UNSELECT_ALL, IDC_SELECT_ALL, IDC_DELETE_EXCLUSIONS, IDC_ADD_EXCLUSIONS,
+                 IDC_CANCEL_ACTIONS})
+    dialog_.Enable(id, false);
+  sectionTable_ = BuildSectionTable();
+  for (int i = 0; i < 8; ++i) list_.InsertColumn(i, kListColumns[i].header, kListColumns[i].width);
+}
+
+void CMainCommands::ReloadExclusions() {
+  exclusions_.clear();
+  CRegistryUtil util(platform_);
+  if (util.FileExists(exclusionsFile_)) util.ReadLines(exclusions_, exclusionsFile_);
+}
+
+void CMainCommands::OnFindProblems(std::function<void()> onFinished) {
+  dialog_.SetText(IDC_SELECT_ALL, "Select &All Problems");
+  dialog_.SetText(IDC_UNSELECT_ALL, "U&nSelect All Problems");
+  dialog_.SetText(IDC_FIX, "&Fix Selected Problems");
+  dialog_.SetText(IDC_FIXED_LABEL, "");
+  dialog_.SetText(IDC_FIXED_COUNT, "");
+  dialog_.SetText(IDC_FOUND_LABEL, "Problems Found:");
+  list_.DeleteAll();
+  list_.Repaint();
+  ReloadExclusions();
+  StartJob(kJobFindProblems, std::move(onFinished));
+}
+
+void CMainCommands::OnSelectAll() {
+  for (int row = 0; row < list_.GetItemCount(); ++row) list_.SetChecked(row, true);
+}
+
+void CMainCommands::OnUnselectAll() {
+  for (int row = 0; row < list_.GetItemCount(); ++row) list_.SetChecked(row, false);
+}
+
+void CMainCommands::OnCancelActions() {
+  dialog_.SetText(IDC_STATUS, "Canceling previous action...");
+  platform_.atoms.Add(kCancelAtomName);
+}
+
+void CMainCommands::StartJob(int mode, std::function<void()> onFinished) {
+  auto* job = new CFindRegistryProblems(platform_, &exclusions_, &sectionTable_, &list_, problemsFile_, mode,
+                                        &dialog_, nullptr);
+  job->SetScannerFactory(scannerFactory_);
+  CFindRegistryProblems::Start(job, std::move(onFinished));
+}

@@ -1,0 +1,105 @@
+#include <unistd.h>
+
+#include <cstdio>
+#include <future>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "app/main_commands.h"
+#include "cli/commands.h"
+#include "cli/image_options.h"
+#include "cli/list_printer.h"
+#include "engine/install_directory.h"
+#include "platform/memory/headless_dialog.h"
+#include "resources/resource_ids.h"
+
+namespace cli {
+namespace {
+
+struct ScanOptions {
+  ImageOptions image;
+  bool json = false;
+};
+
+bool IsSectionCell(const SectionTable& table, int id) {
+  for (const auto& row : table)
+    if (row.cellId == id) return true;
+  return false;
+}
+
+}  // namespace
+
+int RunScan(const ImageOptions& imageOptions, bool json) {
+  LoadedImage loaded;
+  std::string error;
+  if (!loaded.Load(imageOptions, error)) {
+    std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
+    return 2;
+  }
+  auto& image = loaded.image();
+  image.messages().SetObserver([](const std::string& text, unsigned, int answer) {
+    std::fprintf(stderr, "Tidemarrow: %s\n", text.c_str());
+    return answer;
+  });
+  plat::memory::HeadlessDialog dialog;
+  plat::memory::HeadlessListView list;
+  CMainCommands commands(image.platform(), dialog, list);
+  if (!commands.CheckOperatingSystem() || !commands.CheckInstallDirectory()) {
+    std::fprintf(stderr, "tidemarrow-cli: the image's Windows or installation directory is not usable\n");
+    return 3;
+  }
+  image.drive().SetWorkingDirectory(InstallDirectory());
+  commands.Initialise();
+
+  const bool terminal = isatty(fileno(stderr));
+  const SectionTable table = commands.Sections();
+  std::string lastShown;
+  dialog.OnTextChanged([&](int id, const std::string& text) {
+    if (!IsSectionCell(table, id) || text.rfind(" Processing => ", 0) != 0 || text == lastShown) return;
+    lastShown = text;
+    if (terminal) std::fprintf(stderr, "\r\x1b[K%s", text.c_str());
+    else std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+  });
+  std::promise<void> finished;
+  commands.OnFindProblems([&finished] { finished.set_value(); });
+  finished.get_future().wait();
+  dialog.OnTextChanged(nullptr);
+  if (terminal) std::fprintf(stderr, "\r\x1b[K");
+
+  const auto rows = list.Rows();
+  if (json) {
+    nlohmann::json out;
+    out["Keys/Values Examined:"] = std::stoi(dialog.GetText(IDC_EXAMINED_COUNT));
+    out["Problems Found:"] = std::stoi(dialog.GetText(IDC_FOUND_COUNT));
+    out["status"] = dialog.GetText(IDC_STATUS);
+    out["problemsFile"] = commands.ProblemsFile();
+    out["rows"] = nlohmann::json::array();
+    for (const auto& row : rows) {
+      nlohmann::json r;
+      for (int c = 0; c < 8; ++c) r[kListColumns[c].header] = Latin1ToUtf8(row.cells[c]);
+      out["rows"].push_back(r);
+    }
+    std::printf("%s\n", out.dump(2).c_str());
+    return 0;
+  }
+  std::printf("%s\n\n", dialog.GetText(IDC_STATUS).c_str());
+  std::printf("Keys/Values Examined: %s\n", dialog.GetText(IDC_EXAMINED_COUNT).c_str());
+  std::printf("%s %s\n\n", dialog.GetText(IDC_FOUND_LABEL).c_str(), dialog.GetText(IDC_FOUND_COUNT).c_str());
+  PrintListRows(rows);
+  return 0;
+}
+
+void AddScanCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<ScanOptions>();
+  CLI::App* scan = app.add_subcommand(
+      "scan",
+      "find problems: run the find job on the image as the \"Tidemarrow Finds Problems\" button does, show the "
+      "section being processed on stderr, then print the counters and the list view's rows; Problems.txt is "
+      "left in the image's installation directory. Exit code 0 after a completed scan, whatever it found.");
+  options->image.AddTo(*scan);
+  scan->add_flag("--json", options->json, "print the counters and rows as JSON");
+  scan->callback([options, &exitCode] { exitCode = RunScan(options->image, options->json); });
+}
+
+}  // namespace cli

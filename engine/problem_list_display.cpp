@@ -1,0 +1,34 @@
+#include "engine/problem_list_display.h"
+
+#include <vector>
+
+#include "refcheck/registry_util.h"
+
+bool CancelRequested(const plat::Platform& platform) { return platform.atoms.Find(kCancelAtomName) != 0; }
+
+void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row) {
+  const int n = list.GetItemCount();
+  const int at = list.InsertRow(n, row[0]);
+  for (int column = 1; column < 8; ++column) list.SetCell(at, column, row[column]);
+  list.Repaint();
+  list.Scroll(0, 30);
+}
+
+void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile) {
+  std::vector<std::string> lines;
+  {
+    CRegistryUtil util(platform);
+    if (!util.ReadLines(lines, problemsFile)) lines.clear();
+  }
+  std::array<std::string, 8> row;
+  std::size_t filled = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    row[filled++] = lines[i];
+    if (CancelRequested(platform)) return;
+    if ((i + 1) % 8 == 0) {
+      AddListRow(list, row);
+      row = {};
+      filled = 0;
+    }
+  }
+}

@@ -1,0 +1,21 @@
+// Filling the list view from the ProblemsFile, one row per record.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "platform/dialog_controls.h"
+#include "platform/platform.h"
+
+inline constexpr const char* kCancelAtomName = "Tidemarrow 3.0x";
+
+// True while the cancel signal is raised.
+bool CancelRequested(const plat::Platform& platform);
+
+// Appends a row of eight texts at the end of the list, unticked, then
+// repaints and scrolls down so the newest rows stay in view.
+void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row);
+
+// Reads the ProblemsFile and adds a row per complete record; stops when the
+// cancel signal is raised. A missing file shows nothing.
+void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile);

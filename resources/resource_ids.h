@@ -1,0 +1,33 @@
+// Resource and control ids shared by the resource script, the dialogs and the
+// jobs that write into the main dialog.
+#pragma once
+
+#define IDI_MAINFRAME 128
+#define IDD_ABOUTBOX 100
+#define IDD_MAIN 102
+#define IDD_TWEAKS 137
+#define IDD_RESTORE 141
+#define IDS_ABOUTBOX 101
+#define IDM_ABOUTBOX 16
+
+#define IDC_EXIT 2
+#define IDC_FIND 1000
+#define IDC_LIST 1002
+#define IDC_USER_DETERMINES 1003
+#define IDC_FIX 1004
+#define IDC_SELECT_ALL 1005
+#define IDC_UNSELECT_ALL 1006
+#define IDC_DISPLAY_EXCLUSIONS 1007
+#define IDC_RESTORE 1008
+#define IDC_HELP_BUTTON 1009
+#define IDC_FOUND_LABEL 1011
+#define IDC_FIXED_LABEL 1012
+#define IDC_EXAMINED_COUNT 1014
+#define IDC_FOUND_COUNT 1015
+#define IDC_FIXED_COUNT 1016
+#define IDC_DELETE_EXCLUSIONS 1019
+#define IDC_ADD_EXCLUSIONS 1020
+#define IDC_CANCEL_ACTIONS 1023
+#define IDC_MISC 1024
+#define IDC_STATUS 1025
+#define IDC_EXAMINED_LABEL 1035

@@ -1,0 +1,17 @@
+// Section 0, " Major Keys": the children of seventeen well-known keys that are
+// completely empty (no default value, no named value, no subkey).
+#pragma once
+
+#include "scanners/scanner_base.h"
+
+class CMajorKeysScanner final : public CScannerBase {
+ public:
+  explicit CMajorKeysScanner(const plat::Platform& platform) : CScannerBase(platform) {}
+  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
+
+ private:
+  void WalkRoot(plat::HKey hive, const std::vector<std::string>& exclusions, const std::string& problemsFile);
+  void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
+
+  std::string rootKeyPath_;
+};

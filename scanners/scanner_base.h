@@ -1,0 +1,40 @@
+// What every section scanner owns: its util, its entry and the entry list,
+// and the problem count; and the filing step every CheckEntry ends with.
+#pragma once
+
+#include "engine/problem_entry.h"
+#include "refcheck/registry_util.h"
+#include "scanners/section_scanner.h"
+
+class CScannerBase : public CSectionScanner {
+ public:
+  int GetProblemsFound() override { return problemsFound_; }
+  int GetKeysExamined() override { return util_.GetOperationCount(); }
+
+ protected:
+  // Builds the util (which lists HKEY_CLASSES_ROOT for its extension list),
+  // clears the entry, then loads the App Paths lists: all of it counted in
+  // the scanner's figure.
+  explicit CScannerBase(const plat::Platform& platform);
+
+  // Sets the Problem text, appends the record and counts it. A record that
+  // could not be written still counts.
+  void File(const std::string& problem, const std::string& problemsFile);
+  // "null" stands for a value that could not be read; both it and the empty
+  // text count as absent.
+  static bool IsAbsent(const std::string& text) { return text.empty() || text == "null"; }
+
+  CRegistryUtil util_;
+  ProblemEntry entry_;
+  ProblemEntryList entryList_;
+  int problemsFound_ = 0;
+};
+
+// A section whose checks are not built yet: it walks nothing and counts
+// nothing, so its row and status cell still take their place in the job.
+class CPendingScanner final : public CSectionScanner {
+ public:
+  void Scan(const std::vector<std::string>&, const std::string&) override {}
+  int GetProblemsFound() override { return 0; }
+  int GetKeysExamined() override { return 0; }
+};
