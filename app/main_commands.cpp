@@ -69,6 +69,22 @@ void CMainCommands::OnFindProblems(std::function<void()> onFinished) {
   StartJob(kJobFindProblems, std::move(onFinished));
 }
 
+bool CMainCommands::OnFixSelected(std::function<void()> onFinished) {
+  if (dialog_.GetText(IDC_FIX) == "&Fix Selected Entries") {
+    const int answer = platform_.messages.Show(
+        "You have determined that the registry entries in the list can be removed from the registry.\t\t\t\n\n"
+        "It is very important for you to know that Tidemarrow did not determine that any of the registry "
+        "entries\t\t\tlisted here are problems.  Most, if not all of the entries should NOT be fixed.\t\t\t\n\n"
+        "If you are not an advanced computer user, I suggest you click No.\t\t\t\n\n"
+        "If you are sure that you want Tidemarrow to fix the entries, click Yes, otherwise select No.",
+        plat::mb::kYesNo | plat::mb::kIconQuestion);
+    if (answer != plat::mb::kIdYes) return false;
+  }
+  dialog_.SetText(IDC_FIXED_COUNT, "");
+  StartJob(kJobFixSelected, std::move(onFinished));
+  return true;
+}
+
 void CMainCommands::OnSelectAll() {
   for (int row = 0; row < list_.GetItemCount(); ++row) list_.SetChecked(row, true);
 }

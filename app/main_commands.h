@@ -30,6 +30,9 @@ class CMainCommands {
   // exclusions and starts a find job. Returns at once; onFinished runs on
   // the job's thread when the job has ended.
   void OnFindProblems(std::function<void()> onFinished = {});
+  // Fix selected (button 1004): after a review, asks first; a declined
+  // question leaves everything as it was and returns false.
+  bool OnFixSelected(std::function<void()> onFinished = {});
   void OnSelectAll();
   void OnUnselectAll();
   void OnCancelActions();

@@ -10,5 +10,9 @@ namespace cli {
 void AddInfoCommand(CLI::App& app, int& exitCode);
 // scan: the find job, printed as the list view shows it.
 void AddScanCommand(CLI::App& app, int& exitCode);
+// fix: tick rows and run the fix job with its backup.
+void AddFixCommand(CLI::App& app, int& exitCode);
+// import and demo: registry files into an image; the demo image to a directory.
+void AddImportCommand(CLI::App& app, int& exitCode);
 
 }  // namespace cli

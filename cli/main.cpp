@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exitCode = 0;
   cli::AddScanCommand(app, exitCode);
+  cli::AddFixCommand(app, exitCode);
+  cli::AddImportCommand(app, exitCode);
   cli::AddInfoCommand(app, exitCode);
   try {
     app.parse(argc, argv);

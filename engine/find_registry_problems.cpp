@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "engine/fix_selected_problems.h"
 #include "engine/install_directory.h"
 #include "engine/problem_list_display.h"
 #include "refcheck/registry_util.h"
@@ -86,6 +87,7 @@ void CFindRegistryProblems::InitInstance() {
       break;
     case kJobFixSelected:
       SetStatusLine("Fixing Selected Problems => In progress...");
+      FixSelectedProblems(platform_, *listView_, *dialog_, installationDirectory_);
       SetStatusLine("Fixing Selected Problems => Completed.");
       break;
     case kJobDisplayExclusions:

@@ -26,6 +26,8 @@ class IFileSystem {
   // Appends bytes, creating the file when missing. False when it cannot be
   // opened or written; bytes written before a failure stay.
   virtual bool AppendFile(const std::string& path, const std::string& bytes) = 0;
+  // Like AppendFile, and the bytes are on the disk when it returns true.
+  virtual bool AppendFileDurably(const std::string& path, const std::string& bytes) = 0;
   // Replaces the file's contents atomically (temporary file, then rename):
   // on failure the old file is untouched.
   virtual bool ReplaceFileContents(const std::string& path, const std::string& bytes) = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/atoms.h"
+#include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -16,6 +17,7 @@ struct Platform {
   IFileSystem& files;
   IAtoms& atoms;
   IMessageBoxes& messages;
+  IClock& clock;
 };
 
 }  // namespace plat

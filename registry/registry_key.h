@@ -51,6 +51,28 @@ class CRegistryKey {
   bool SetDwordValue(const std::string& name, std::uint32_t number);
   int GetOperationCount() const { return operationCount_; }
 
+  // Deletion with a .reg backup. One fix job calls BeginBackup once, then
+  // any number of deletions, then EndBackup. Nothing is deleted unless the
+  // lines that restore it are on the disk first; once a write fails the
+  // deletions refuse to run and BackupError() says why.
+  bool BeginBackup(const std::string& directory);
+  // Closes the backup and gives it its dated name (never one that exists
+  // already) and the read-only attribute. False when the rename failed: the
+  // file keeps its working name, which BackupFileName() gives.
+  bool EndBackup(const std::string& directory);
+  plat::RegStatus DeleteKeyWithBackup(plat::HKey hive, const std::string& path);
+  void DeleteValueWithBackup(plat::HKey hive, const std::string& path, const std::string& name);
+  // Adds the value's line to the block being written; false when the value
+  // cannot be written in a form that imports back as it is.
+  bool WriteValueLine(const std::string& name, const QueriedValue& value);
+  void WriteEscaped(const std::string& text);
+  void SetAttributeFlags(const std::string& path, bool archive, bool hidden, bool readOnly, bool system);
+  bool BackupFailed() const { return backupFailed_; }
+  const std::string& BackupError() const { return backupError_; }
+  const std::string& BackupFileName() const { return backupFile_; }
+  // Whether the current key has the value; not counted.
+  bool ValueExists(const std::string& name);
+
   const std::vector<std::string>& SubkeyNames() const { return subkeyNames_; }
   const std::vector<std::string>& ValueNames() const { return valueNames_; }
   const std::string& HiveName() const { return hiveName_; }
@@ -67,4 +89,15 @@ class CRegistryKey {
   std::int32_t operationCount_ = 0;
   plat::HKey currentKey_ = 0;
   std::string hiveName_;
+
+  // The backup file: its path while a fix job runs, and the block of lines
+  // being put together before it is appended.
+  void BackUpValuesAndDeleteKey(plat::HKey hive, const std::string& path);
+  std::string KeyLine(const std::string& path) const;
+  bool CommitBlock();
+  bool backupOpen_ = false;
+  bool backupFailed_ = false;
+  std::string backupError_;
+  std::string backupFile_;
+  std::string block_;
 };

@@ -16,7 +16,7 @@ ImageSpec ImageDirectory(const std::string& directory) {
 
 MachineImage::MachineImage()
     : environment_(MemoryEnvironment::WindowsXpDefaults{}),
-      platform_{registry_, environment_, drive_, atoms_, messages_} {}
+      platform_{registry_, environment_, drive_, atoms_, messages_, clock_} {}
 
 bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
   std::string bytes;

@@ -39,6 +39,7 @@ class MachineImage {
   MemoryEnvironment& environment() { return environment_; }
   MemoryAtoms& atoms() { return atoms_; }
   RecordedMessageBoxes& messages() { return messages_; }
+  MemoryClock& clock() { return clock_; }
   const Platform& platform() const { return platform_; }
 
  private:
@@ -47,6 +48,7 @@ class MachineImage {
   MemoryEnvironment environment_;
   MemoryAtoms atoms_;
   RecordedMessageBoxes messages_;
+  MemoryClock clock_;
   Platform platform_;
   std::string registryFile_;
   RegTextEncoding encoding_ = RegTextEncoding::kAnsi;

@@ -7,6 +7,11 @@
 
 #include "platform/codepage.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #ifdef __linux__
 #include <sys/xattr.h>
 #endif
@@ -255,18 +260,33 @@ bool MappedDrive::ReadFile(const std::string& path, std::string& contents) {
 }
 
 bool MappedDrive::AppendFile(const std::string& path, const std::string& bytes) {
+  return Append(path, bytes, false);
+}
+
+bool MappedDrive::AppendFileDurably(const std::string& path, const std::string& bytes) {
+  return Append(path, bytes, true);
+}
+
+bool MappedDrive::Append(const std::string& path, const std::string& bytes, bool durable) {
   std::lock_guard lock(mutex_);
   std::string host;
   std::error_code ec;
   if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
   if (fs::exists(host, ec) && IsReadOnly(host)) return false;
-  bool created = !fs::exists(host, ec);
-  std::ofstream out(host, std::ios::binary | std::ios::app);
-  if (!out) return false;
+  const bool created = !fs::exists(host, ec);
+  const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  if (fd < 0) return false;
   if (created) Forget(host);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  if (ok && durable) ok = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
 }
 
 bool MappedDrive::ReplaceFileContents(const std::string& path, const std::string& bytes) {

@@ -25,6 +25,7 @@ class MappedDrive final : public IFileSystem {
   bool CanOpenForRead(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string& contents) override;
   bool AppendFile(const std::string& path, const std::string& bytes) override;
+  bool AppendFileDurably(const std::string& path, const std::string& bytes) override;
   bool ReplaceFileContents(const std::string& path, const std::string& bytes) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
@@ -50,6 +51,7 @@ class MappedDrive final : public IFileSystem {
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
   void Forget(const std::string& hostPath);
   bool IsReadOnly(const std::string& hostPath);
+  bool Append(const std::string& path, const std::string& bytes, bool durable);
 
   std::mutex mutex_;
   std::map<char, std::string> drives_;

@@ -1,6 +1,7 @@
 #include "platform/memory/memory_services.h"
 
 #include <cstring>
+#include <ctime>
 
 #include "platform/codepage.h"
 
@@ -81,6 +82,27 @@ Atom MemoryAtoms::Delete(Atom atom) {
   if (it == atoms_.end()) return atom;
   if (--it->second.count == 0) atoms_.erase(it);
   return 0;
+}
+
+void MemoryClock::Set(const LocalTime& time) {
+  std::lock_guard lock(mutex_);
+  fixed_ = true;
+  time_ = time;
+}
+
+LocalTime MemoryClock::Now() {
+  {
+    std::lock_guard lock(mutex_);
+    if (fixed_) return time_;
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &now);
+#else
+  localtime_r(&now, &tm);
+#endif
+  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 void RecordedMessageBoxes::QueueAnswer(int answer) {

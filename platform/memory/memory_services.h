@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/atoms.h"
+#include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/message_box.h"
 
@@ -48,6 +49,18 @@ class MemoryAtoms final : public IAtoms {
   std::mutex mutex_;
   std::map<Atom, Entry> atoms_;
   Atom next_ = 0xC000;
+};
+
+// The host's local time, or a fixed time a test sets.
+class MemoryClock final : public IClock {
+ public:
+  void Set(const LocalTime& time);
+  LocalTime Now() override;
+
+ private:
+  std::mutex mutex_;
+  bool fixed_ = false;
+  LocalTime time_;
 };
 
 class RecordedMessageBoxes final : public IMessageBoxes {

@@ -262,7 +262,10 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
       }
       if (!ParseHexBytes(Trim(hex), op.data))
         return Fail(lineNo, "expected bytes as two hexadecimal digits separated by commas");
-      if (parsed.version5 && IsWideStringType(op.type) && op.data.size() % 2 == 0)
+      // The bytes of string types are in the file's own encoding: what a
+      // UTF-16 file holds goes to the registry as UTF-16 (the "W" calls),
+      // what an 8-bit file holds as code-page text (the "A" calls).
+      if (parsed.encoding == RegTextEncoding::kUtf16 && IsWideStringType(op.type) && op.data.size() % 2 == 0)
         op.data = AnsiFromUtf16Bytes(op.data);
     } else {
       return Fail(lineNo, "expected a quoted string, dword:, hex:, hex(n): or - after \"=\"");
@@ -351,7 +354,8 @@ void AppendHex(std::string& out, std::string prefix, const std::string& data) {
   out += line + "\r\n";
 }
 
-void ExportValue(std::string& out, const std::string& name, std::uint32_t type, const std::string& data) {
+void ExportValue(std::string& out, const std::string& name, std::uint32_t type, const std::string& data,
+                 RegTextEncoding encoding) {
   std::string lead = name.empty() ? "@=" : "\"" + EscapeQuoted(name) + "\"=";
   if (type == regtype::kSz && !data.empty() && data.back() == '\0' &&
       data.find_first_of(std::string("\0\r\n", 3)) == data.size() - 1) {
@@ -367,7 +371,8 @@ void ExportValue(std::string& out, const std::string& name, std::uint32_t type, 
   } else {
     char prefix[24];
     std::snprintf(prefix, sizeof prefix, "hex(%x):", type);
-    AppendHex(out, lead + prefix, IsWideStringType(type) ? Utf16BytesFromAnsi(data) : data);
+    const bool wide = encoding == RegTextEncoding::kUtf16 && IsWideStringType(type);
+    AppendHex(out, lead + prefix, wide ? Utf16BytesFromAnsi(data) : data);
   }
 }
 
@@ -408,7 +413,7 @@ bool ExportRegText(IRegistry& registry, RegTextEncoding encoding, std::string& r
           return false;
         }
         ExportValue(block, std::string(name, nameLength), type,
-                    std::string(reinterpret_cast<const char*>(data.data()), size));
+                    std::string(reinterpret_cast<const char*>(data.data()), size), encoding);
       }
       if (!path.empty() || hasValues) out += block;
       std::vector<std::string> children;

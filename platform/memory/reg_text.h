@@ -1,7 +1,9 @@
 // Registry text files as the registry editor writes and imports them:
 // "Windows Registry Editor Version 5.00" (UTF-16LE with a byte-order mark, or
 // 8-bit) and "REGEDIT4". A file is parsed whole before anything is applied,
-// so a malformed file changes nothing.
+// so a malformed file changes nothing. The hex bytes of string values
+// (hex(1), hex(2), hex(7)) are in the file's encoding, as the registry tools
+// read them: UTF-16LE in a UTF-16 file, code-page text in an 8-bit one.
 #pragma once
 
 #include <cstdint>

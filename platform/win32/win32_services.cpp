@@ -57,6 +57,12 @@ int Win32MessageBoxes::Show(const std::string& text, unsigned style) {
   return ::MessageBoxA(static_cast<HWND>(owner_), text.c_str(), "Tidemarrow", style);
 }
 
+LocalTime Win32Clock::Now() {
+  SYSTEMTIME t;
+  ::GetLocalTime(&t);
+  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 bool Win32Files::CanOpenForRead(const std::string& path) {
   File f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -84,6 +90,14 @@ bool Win32Files::AppendFile(const std::string& path, const std::string& bytes) {
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f.ok()) return false;
   const bool written = WriteAll(f.get(), bytes);
+  return f.Close() && written;
+}
+
+bool Win32Files::AppendFileDurably(const std::string& path, const std::string& bytes) {
+  File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f.ok()) return false;
+  const bool written = WriteAll(f.get(), bytes) && ::FlushFileBuffers(f.get());
   return f.Close() && written;
 }
 

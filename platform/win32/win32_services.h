@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/atoms.h"
+#include "platform/clock.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -32,11 +33,17 @@ class Win32MessageBoxes final : public IMessageBoxes {
   void* owner_ = nullptr;
 };
 
+class Win32Clock final : public IClock {
+ public:
+  LocalTime Now() override;
+};
+
 class Win32Files final : public IFileSystem {
  public:
   bool CanOpenForRead(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string& contents) override;
   bool AppendFile(const std::string& path, const std::string& bytes) override;
+  bool AppendFileDurably(const std::string& path, const std::string& bytes) override;
   bool ReplaceFileContents(const std::string& path, const std::string& bytes) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;

@@ -34,7 +34,8 @@ class TestMachine {
   plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
   plat::memory::MemoryAtoms atoms;
   plat::memory::RecordedMessageBoxes messages;
-  plat::Platform platform{registry, environment, drive, atoms, messages};
+  plat::memory::MemoryClock clock;
+  plat::Platform platform{registry, environment, drive, atoms, messages, clock};
 
  private:
   std::filesystem::path root_;

@@ -53,8 +53,8 @@ const char* kEveryForm =
     "\"number\"=dword:0000001a\r\n"
     "\"bytes\"=hex:00,1f,0a\r\n"
     "\"none\"=hex(0):41,42\r\n"
-    "\"expand\"=hex(2):25,00,53,00,52,00,25,00,00,00\r\n"
-    "\"multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+    "\"expand\"=hex(2):25,53,52,25,00\r\n"
+    "\"multi\"=hex(7):61,00,62,00,00\r\n"
     "\"wide\"=hex(b):01,02,03,04,\\\r\n"
     "  05,06,07,08\r\n"
     "\"empty\"=hex:\r\n"
@@ -73,7 +73,7 @@ TEST(RegText, ParsesEveryValueForm) {
   EXPECT_EQ(Query(reg, kLocalMachine, k, "number").data, std::string("\x1a\0\0\0", 4));
   EXPECT_EQ(Query(reg, kLocalMachine, k, "bytes").data, std::string("\x00\x1f\x0a", 3));
   EXPECT_EQ(Query(reg, kLocalMachine, k, "none").type, regtype::kNone);
-  EXPECT_EQ(Query(reg, kLocalMachine, k, "expand").data, std::string("%SR%\0", 5)) << "UTF-16 in a version 5 file";
+  EXPECT_EQ(Query(reg, kLocalMachine, k, "expand").data, std::string("%SR%\0", 5)) << "code-page bytes in an 8-bit file";
   EXPECT_EQ(Query(reg, kLocalMachine, k, "expand").type, regtype::kExpandSz);
   EXPECT_EQ(Query(reg, kLocalMachine, k, "multi").data, std::string("a\0b\0\0", 5));
   EXPECT_EQ(Query(reg, kLocalMachine, k, "wide").type, regtype::kQword);
@@ -89,9 +89,17 @@ TEST(RegText, Utf16AndRegedit4FilesGiveTheSameRegistry) {
   MemoryRegistry ansi, wide, v4;
   RegTextEncoding encoding = RegTextEncoding::kAnsi;
   ASSERT_TRUE(ImportRegText(kEveryForm, ansi).ok);
-  ASSERT_TRUE(ImportRegText(Utf16File(kEveryForm), wide, &encoding).ok);
+  // The same file as UTF-16: its string hex bytes are UTF-16 too.
+  std::string wideText = kEveryForm;
+  wideText.replace(wideText.find("hex(2):25,53,52,25,00"), 21, "hex(2):25,00,53,00,52,00,25,00,00,00");
+  wideText.replace(wideText.find("hex(7):61,00,62,00,00"), 21, "hex(7):61,00,00,00,62,00,00,00,00,00");
+  ASSERT_TRUE(ImportRegText(Utf16File(wideText), wide, &encoding).ok);
   EXPECT_EQ(encoding, RegTextEncoding::kUtf16);
   EXPECT_EQ(Export(ansi, RegTextEncoding::kAnsi), Export(wide, RegTextEncoding::kAnsi));
+  MemoryRegistry back;
+  ASSERT_TRUE(ImportRegText(Export(ansi, RegTextEncoding::kUtf16), back).ok);
+  EXPECT_EQ(Query(back, kLocalMachine, "SOFTWARE\\Forms", "expand").data, std::string("%SR%\0", 5))
+      << "a UTF-16 export writes string bytes as UTF-16, and reads them back";
   // REGEDIT4 keeps string data of hex(2) in the code page.
   ASSERT_TRUE(ImportRegText("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\S]\n\"e\"=hex(2):25,53,52,25,00\n", v4).ok);
   EXPECT_EQ(Query(v4, kLocalMachine, "S", "e").data, std::string("%SR%\0", 5));

@@ -1,0 +1,18 @@
+// The fix job (mode 3): every ticked row, from the bottom up, has its key or
+// value deleted after it has been written to the job's one backup file.
+#pragma once
+
+#include <string>
+
+#include "engine/problem_entry.h"
+#include "platform/dialog_controls.h"
+#include "platform/platform.h"
+#include "refcheck/registry_util.h"
+
+// Fixes one row's entry: true when the key or value it names is gone (a
+// value that had gone before counts as fixed). Only the four markers and a
+// Full Key that names a key below the hive are accepted.
+bool FixOne(const ProblemEntry& entry, CRegistryKey& key);
+
+void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+                         const std::string& installationDirectory);
