@@ -56,10 +56,15 @@ void CMainCommands::ReloadExclusions() {
   if (util.FileExists(exclusionsFile_)) util.ReadLines(exclusions_, exclusionsFile_);
 }
 
+void CMainCommands::PrepareList(const char* selectAll, const char* unselectAll, const char* fix) {
+  dialog_.SetText(IDC_SELECT_ALL, selectAll);
+  dialog_.SetText(IDC_UNSELECT_ALL, unselectAll);
+  dialog_.SetText(IDC_FIX, fix);
+}
+
 void CMainCommands::OnFindProblems(std::function<void()> onFinished) {
-  dialog_.SetText(IDC_SELECT_ALL, "Select &All Problems");
-  dialog_.SetText(IDC_UNSELECT_ALL, "U&nSelect All Problems");
-  dialog_.SetText(IDC_FIX, "&Fix Selected Problems");
+  if (jobRunning_) return;
+  PrepareList("Select &All Problems", "U&nSelect All Problems", "&Fix Selected Problems");
   dialog_.SetText(IDC_FIXED_LABEL, "");
   dialog_.SetText(IDC_FIXED_COUNT, "");
   dialog_.SetText(IDC_FOUND_LABEL, "Problems Found:");
@@ -69,7 +74,27 @@ void CMainCommands::OnFindProblems(std::function<void()> onFinished) {
   StartJob(kJobFindProblems, std::move(onFinished));
 }
 
+void CMainCommands::OnUserDetermines(std::function<void()> onFinished) {
+  if (jobRunning_) return;
+  PrepareList("Select &All Entries", "U&nSelect All Entries", "&Fix Selected Entries");
+  for (int id : {IDC_FIXED_LABEL, IDC_FOUND_LABEL, IDC_FIXED_COUNT, IDC_FOUND_COUNT}) dialog_.SetText(id, "");
+  dialog_.Repaint(IDC_FOUND_COUNT, true);
+  list_.DeleteAll();
+  list_.Repaint();
+  ReloadExclusions();
+  StartJob(kJobUserDetermines, std::move(onFinished));
+}
+
+void CMainCommands::OnDisplayExclusions(std::function<void()> onFinished) {
+  if (jobRunning_) return;
+  PrepareList("Select &All Exclusions", "U&nSelect All Exclusions", "");
+  list_.DeleteAll();
+  list_.Repaint();
+  StartJob(kJobDisplayExclusions, std::move(onFinished));
+}
+
 bool CMainCommands::OnFixSelected(std::function<void()> onFinished) {
+  if (jobRunning_) return false;
   if (dialog_.GetText(IDC_FIX) == "&Fix Selected Entries") {
     const int answer = platform_.messages.Show(
         "You have determined that the registry entries in the list can be removed from the registry.\t\t\t\n\n"
@@ -81,8 +106,7 @@ bool CMainCommands::OnFixSelected(std::function<void()> onFinished) {
     if (answer != plat::mb::kIdYes) return false;
   }
   dialog_.SetText(IDC_FIXED_COUNT, "");
-  StartJob(kJobFixSelected, std::move(onFinished));
-  return true;
+  return StartJob(kJobFixSelected, std::move(onFinished));
 }
 
 void CMainCommands::OnSelectAll() {
@@ -98,9 +122,14 @@ void CMainCommands::OnCancelActions() {
   platform_.atoms.Add(kCancelAtomName);
 }
 
-void CMainCommands::StartJob(int mode, std::function<void()> onFinished) {
+bool CMainCommands::StartJob(int mode, std::function<void()> onFinished) {
+  if (jobRunning_.exchange(true)) return false;
   auto* job = new CFindRegistryProblems(platform_, &exclusions_, &sectionTable_, &list_, problemsFile_, mode,
                                         &dialog_, nullptr);
   job->SetScannerFactory(scannerFactory_);
-  CFindRegistryProblems::Start(job, std::move(onFinished));
+  CFindRegistryProblems::Start(job, [this, onFinished = std::move(onFinished)] {
+    jobRunning_ = false;
+    if (onFinished) onFinished();
+  });
+  return true;
 }

@@ -3,6 +3,7 @@
 // same code.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,12 +31,21 @@ class CMainCommands {
   // exclusions and starts a find job. Returns at once; onFinished runs on
   // the job's thread when the job has ended.
   void OnFindProblems(std::function<void()> onFinished = {});
+  // User determines problems (button 1003): the review's captions, then a
+  // mode-2 job.
+  void OnUserDetermines(std::function<void()> onFinished = {});
+  // Display exclusions (button 1007): a mode-4 job.
+  void OnDisplayExclusions(std::function<void()> onFinished = {});
   // Fix selected (button 1004): after a review, asks first; a declined
   // question leaves everything as it was and returns false.
   bool OnFixSelected(std::function<void()> onFinished = {});
   void OnSelectAll();
   void OnUnselectAll();
   void OnCancelActions();
+
+  // True from a job's start to its end. A second job is never started while
+  // one runs, whatever asks for it.
+  bool JobRunning() const { return jobRunning_; }
 
   void SetScannerFactory(ScannerFactory factory) { scannerFactory_ = std::move(factory); }
   const std::string& ProblemsFile() const { return problemsFile_; }
@@ -45,7 +55,8 @@ class CMainCommands {
 
  private:
   void ReloadExclusions();
-  void StartJob(int mode, std::function<void()> onFinished);
+  bool StartJob(int mode, std::function<void()> onFinished);
+  void PrepareList(const char* selectAll, const char* unselectAll, const char* fix);
 
   const plat::Platform& platform_;
   plat::IDialogControls& dialog_;
@@ -55,6 +66,7 @@ class CMainCommands {
   std::vector<std::string> exclusions_;
   SectionTable sectionTable_;
   ScannerFactory scannerFactory_;
+  std::atomic<bool> jobRunning_{false};
 };
 
 // The list view's columns: header and width in pixels.

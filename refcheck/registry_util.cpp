@@ -110,17 +110,31 @@ bool CRegistryUtil::IsExcluded(const std::vector<std::string>& exclusions, const
   return false;
 }
 
-bool CRegistryUtil::ReadInstallDirectory(std::vector<std::string>& values, std::string productName) {
-  if (!Open(plat::kLocalMachine, "Software\\Brindlecote\\" + productName)) {
-    platform_.messages.Show("Registry values for " + productName + " are missing.  Contact support.",
-                            plat::mb::kOk);
+namespace {
+
+bool ReadInstallDirectoryThrough(CRegistryKey& key, plat::IMessageBoxes& messages, std::vector<std::string>& values,
+                                 const std::string& productName) {
+  if (!key.Open(plat::kLocalMachine, "Software\\Brindlecote\\" + productName)) {
+    messages.Show("Registry values for " + productName + " are missing.  Contact support.", plat::mb::kOk);
     return false;
   }
   std::string path;
-  ReadValue("Path", path);
+  key.ReadValue("Path", path);
   if (path != "null") path = TrimBlanks(EnsureTrailingBackslash(path));
   values.push_back(path);
   return true;
+}
+
+}  // namespace
+
+bool ReadInstallDirectoryWith(const plat::Platform& platform, std::vector<std::string>& values,
+                              const std::string& productName) {
+  CRegistryKey key(platform);
+  return ReadInstallDirectoryThrough(key, platform.messages, values, productName);
+}
+
+bool CRegistryUtil::ReadInstallDirectory(std::vector<std::string>& values, std::string productName) {
+  return ReadInstallDirectoryThrough(*this, platform_.messages, values, productName);
 }
 
 bool CRegistryUtil::FileExists(const std::string& path) { return platform_.files.CanOpenForRead(path); }

@@ -18,6 +18,11 @@ inline constexpr const char* kAppPathsKey = "Software\\Microsoft\\Windows\\Curre
 // Appends "\" unless the text already ends with one; "" becomes "\".
 std::string EnsureTrailingBackslash(std::string text);
 
+// Reads "Path" of the product key through a key object of its own; what
+// CRegistryUtil::ReadInstallDirectory and InstallInfo both do.
+bool ReadInstallDirectoryWith(const plat::Platform& platform, std::vector<std::string>& values,
+                              const std::string& productName);
+
 class CRegistryUtil : public CRegistryKey {
  public:
   explicit CRegistryUtil(const plat::Platform& platform);

@@ -31,3 +31,18 @@
 #define IDC_MISC 1024
 #define IDC_STATUS 1025
 #define IDC_EXAMINED_LABEL 1035
+
+// Status cells of the main dialog, row by row of the grid.
+#define IDC_CELL_FIRST 1038
+#define IDC_CELL_LAST 1052
+
+// About box.
+#define IDC_ABOUT_VERSION 1100
+#define IDC_ABOUT_TEXT 1101
+#define IDC_ABOUT_WEB 1102
+#define IDC_ABOUT_MAIL 1103
+#define IDC_ABOUT_DONATE 1104
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -19,7 +19,7 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev)
-WINDOWS_PACKAGES=(googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb)
+WINDOWS_PACKAGES=(fp-utils googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb)
 
 build_native() {
   cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,0 +1,149 @@
+#include "app/win32/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "app/main_layout.h"
+#include "app/win32/about_dialog.h"
+#include "engine/install_directory.h"
+#include "platform/win32/win32_html_help.h"
+#include "resources/resource_ids.h"
+
+CMainDialog::CMainDialog(const plat::Platform& platform) : Win32Dialog(IDD_MAIN), platform_(platform) {
+  icon_ = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINFRAME));
+}
+
+CMainDialog::~CMainDialog() = default;
+
+bool CMainDialog::OnInitDialog() {
+  HWND dialog = hwnd();
+  if (HMENU system = ::GetSystemMenu(dialog, FALSE)) {
+    char about[128] = {};
+    if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
+      ::AppendMenuA(system, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuA(system, MF_STRING, IDM_ABOUTBOX, about);
+    }
+  }
+  ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+  controls_ = std::make_unique<plat::win32::Win32DialogControls>(dialog);
+  HWND listWindow = ::GetDlgItem(dialog, IDC_LIST);
+  list_ = std::make_unique<plat::win32::Win32ListView>(listWindow);
+  commands_ = std::make_unique<CMainCommands>(platform_, *controls_, *list_);
+  // Each failed check closes the dialog once initialisation has finished.
+  if (!commands_->CheckOperatingSystem()) OnCancel();
+  if (!commands_->CheckInstallDirectory()) OnCancel();
+  ::SendMessageA(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  commands_->Initialise();
+  Layout(0, 0);
+  return true;
+}
+
+void CMainDialog::Layout(int cx, int cy) {
+  for (const ControlRect& r : MainDialogLayout(cx, cy))
+    ::MoveWindow(::GetDlgItem(hwnd(), r.id), r.left, r.top, r.width, r.height, TRUE);
+}
+
+void CMainDialog::OnSize(UINT type, int cx, int cy) {
+  // The first notification arrives while the dialog is being created.
+  if (!sizedOnce_ || !commands_) {
+    sizedOnce_ = true;
+    return;
+  }
+  if (type == SIZE_MINIMIZED) return;
+  Layout(cx, cy);
+}
+
+std::function<void()> CMainDialog::JobEndNotice() {
+  HWND dialog = hwnd();
+  return [dialog] { ::PostMessageA(dialog, kJobEnded, 0, 0); };
+}
+
+void CMainDialog::OnCommand(int id, int code) {
+  if (!commands_) return;
+  if (id == IDC_STATUS) {
+    // The status line never keeps the focus, so it cannot be typed into.
+    if (code == EN_SETFOCUS) ::SetFocus(::GetDlgItem(hwnd(), IDC_EXIT));
+    return;
+  }
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case IDC_FIND: commands_->OnFindProblems(JobEndNotice()); break;
+    case IDC_USER_DETERMINES: commands_->OnUserDetermines(JobEndNotice()); break;
+    case IDC_FIX: commands_->OnFixSelected(JobEndNotice()); break;
+    case IDC_DISPLAY_EXCLUSIONS: commands_->OnDisplayExclusions(JobEndNotice()); break;
+    case IDC_SELECT_ALL: commands_->OnSelectAll(); break;
+    case IDC_UNSELECT_ALL: commands_->OnUnselectAll(); break;
+    case IDC_CANCEL_ACTIONS: commands_->OnCancelActions(); break;
+    case IDC_RESTORE:
+      controls_->SetText(IDC_STATUS, "Displaying Restore/Delete Backups");
+      controls_->SetText(IDC_STATUS, "Restore/Delete Backups completed.");
+      break;
+    case IDC_MISC:
+      controls_->SetText(IDC_STATUS, "Update Program/Tips & Tweaks");
+      controls_->SetText(IDC_STATUS, "Update Program/Tips & Tweaks completed.");
+      break;
+    case IDC_HELP_BUTTON:
+      controls_->SetText(IDC_STATUS, "Displaying help");
+      plat::win32::CallHtmlHelp(hwnd(), (InstallDirectory() + "Tidemarrow.chm").c_str(), 0, 0);
+      controls_->SetText(IDC_STATUS, "");
+      controls_->SetText(IDC_STATUS, "Help displayed.");
+      break;
+    case IDCANCEL:  // Exit, the close box and Escape
+      OnCancel();
+      break;
+    default:  // Enter (IDOK) does not end the main window
+      break;
+  }
+}
+
+void CMainDialog::OnCancel() {
+  // While a job runs it writes into this window: the window asks it to stop
+  // and closes when it has ended.
+  if (commands_ && commands_->JobRunning()) {
+    commands_->OnCancelActions();
+    closeWhenJobEnds_ = true;
+    return;
+  }
+  if (controls_) controls_->SetText(IDC_STATUS, "Exiting program...");
+  End(IDCANCEL);
+}
+
+bool CMainDialog::OnSysCommand(WPARAM id, LPARAM) {
+  if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
+  CAboutDialog about;
+  about.DoModal(hwnd());
+  return true;
+}
+
+bool CMainDialog::OnPaint() {
+  if (!::IsIconic(hwnd())) return false;
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(hwnd(), &paint);
+  ::SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  ::GetClientRect(hwnd(), &client);
+  const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+  ::DrawIcon(dc, x, y, icon_);
+  ::EndPaint(hwnd(), &paint);
+  return true;
+}
+
+INT_PTR CMainDialog::OnMessage(UINT message, WPARAM, LPARAM, bool& handled) {
+  if (message == WM_QUERYDRAGICON) {
+    handled = true;
+    return reinterpret_cast<INT_PTR>(icon_);
+  }
+  if (message == kJobEnded) {
+    handled = true;
+    if (closeWhenJobEnds_) {
+      closeWhenJobEnds_ = false;
+      OnCancel();
+    }
+    return 0;
+  }
+  handled = false;
+  return 0;
+}

@@ -1,0 +1,18 @@
+// CScanApp: start-up. Reads the installation directory, applies the colours
+// of "color.txt", runs the main dialog, and ends.
+#pragma once
+
+#include "platform/platform.h"
+
+class CScanApp {
+ public:
+  explicit CScanApp(const plat::Platform& platform) : platform_(platform) {}
+  // Always false: the application ends when it returns, after the dialog.
+  bool InitInstance();
+  // Whether the last InitInstance showed the main dialog.
+  bool ShowedDialog() const { return showedDialog_; }
+
+ private:
+  const plat::Platform& platform_;
+  bool showedDialog_ = false;
+};

@@ -1,0 +1,306 @@
+// The main dialog under Wine (or Windows): the real window, real controls
+// and a real worker thread, driven with the messages a user's clicks send.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "app/main_layout.h"
+#include "app/win32/main_dialog.h"
+#include "app/win32/scan_app.h"
+#include "platform/memory/memory_services.h"
+#include "platform/registry_tree.h"
+#include "platform/win32/win32_html_help.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_services.h"
+#include "resources/resource_ids.h"
+#include "tests/win32/png_writer.h"
+
+namespace {
+
+constexpr const char* kProductKey = "Software\\Brindlecote\\Tidemarrow";
+constexpr const char* kEmptyKey = "Software\\TidemarrowGuiEmpty";
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kExtensionKey = "Software\\Classes\\.tmg";
+
+std::string TempDirectory() {
+  char temp[MAX_PATH];
+  ::GetTempPathA(sizeof temp, temp);
+  return std::string(temp) + "TidemarrowGui\\";
+}
+
+std::string ExeDirectory() {
+  char path[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string s = path;
+  return s.substr(0, s.rfind('\\') + 1);
+}
+
+class MainDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::SetEnvironmentVariableA("OS", "Windows_NT");
+    dir = TempDirectory();
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+    ::CopyFileA((ExeDirectory() + "Tidemarrow.chm").c_str(), (dir + "Tidemarrow.chm").c_str(), FALSE);
+    plat::HKey key = 0;
+    ASSERT_EQ(registry.CreateKeyEx(plat::kLocalMachine, kProductKey, &key), 0);
+    const std::string path = dir;
+    registry.SetValueEx(key, "Path", 1, reinterpret_cast<const std::uint8_t*>(path.c_str()),
+                        static_cast<std::uint32_t>(path.size() + 1));
+    registry.CloseKey(key);
+    registry.CreateKeyEx(plat::kLocalMachine, kEmptyKey, &key);
+    registry.CloseKey(key);
+    registry.CreateKeyEx(plat::kLocalMachine, kExtensionKey, &key);
+    registry.CloseKey(key);
+    registry.CreateKeyEx(plat::kCurrentUser, kRunKey, &key);
+    // An extension of the test's own, so the missing program is recognised
+    // whatever the prefix has registered.
+    const std::string missing = "C:\\TidemarrowNowhere\\missing.tmg";
+    registry.SetValueEx(key, "TidemarrowGuiMissing", 1, reinterpret_cast<const std::uint8_t*>(missing.c_str()),
+                        static_cast<std::uint32_t>(missing.size() + 1));
+    registry.CloseKey(key);
+  }
+  void TearDown() override {
+    plat::DeleteTree(registry, plat::kLocalMachine, kEmptyKey);
+    plat::DeleteTree(registry, plat::kLocalMachine, kExtensionKey);
+    plat::HKey key = 0;
+    if (registry.OpenKeyEx(plat::kCurrentUser, kRunKey, 0, plat::kKeyAllAccess, &key) == 0) {
+      registry.DeleteValue(key, "TidemarrowGuiMissing");
+      registry.CloseKey(key);
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA((dir + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        const std::string file = dir + found.cFileName;
+        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(file.c_str());
+      } while (::FindNextFileA(h, &found));
+      ::FindClose(h);
+    }
+    ::RemoveDirectoryA(dir.c_str());
+  }
+  // Runs the window's messages until the condition holds (or 120 s pass).
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (std::chrono::steady_clock::now() < limit) {
+      MSG msg;
+      while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+      }
+      if (done()) return true;
+      ::Sleep(5);
+    }
+    return false;
+  }
+  void Click(HWND dialog, int id) {
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+  }
+  std::string Text(HWND dialog, int id) {
+    char text[512] = {};
+    ::GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+  }
+  int FindRow(HWND list, const std::string& fullKey, const std::string& valueName) {
+    plat::win32::Win32ListView view(list);
+    for (int r = 0; r < view.GetItemCount(); ++r)
+      if (view.GetCell(r, 2) == fullKey && view.GetCell(r, 4) == valueName) return r;
+    return -1;
+  }
+  // The window's client area as it is on the screen.
+  void Screenshot(HWND window, const char* path) {
+    RECT r;
+    ::GetClientRect(window, &r);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpUntil([] { return true; });
+    ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<std::uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const auto* p = static_cast<std::uint8_t*>(bits) + y * stride + x * 3;
+        rgb.insert(rgb.end(), {p[2], p[1], p[0]});
+      }
+    testing_support::WritePng(path, w, h, rgb);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+  }
+
+  plat::win32::Win32Registry registry;
+  plat::win32::Win32Environment environment;
+  plat::win32::Win32Files files;
+  plat::win32::Win32Atoms atoms;
+  plat::memory::RecordedMessageBoxes messages;
+  plat::win32::Win32Clock clock;
+  plat::Platform platform{registry, environment, files, atoms, messages, clock};
+  std::string dir;
+};
+
+}  // namespace
+
+TEST_F(MainDialogTest, StartsWithItsControlsAsInitialised) {
+  CMainDialog dialog(platform);
+  ASSERT_TRUE(dialog.Create());
+  HWND h = dialog.hwnd();
+  EXPECT_TRUE(messages.Boxes().empty());
+  for (int id : {IDC_FIX, IDC_UNSELECT_ALL, IDC_SELECT_ALL, IDC_DELETE_EXCLUSIONS, IDC_ADD_EXCLUSIONS,
+                 IDC_CANCEL_ACTIONS})
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, id))) << id;
+  for (int id : {IDC_FIND, IDC_USER_DETERMINES, IDC_RESTORE, IDC_DISPLAY_EXCLUSIONS, IDC_MISC, IDC_HELP_BUTTON,
+                 IDC_EXIT})
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, id))) << id;
+  EXPECT_EQ(Text(h, IDC_SELECT_ALL), "");
+  EXPECT_EQ(Text(h, IDC_FOUND_LABEL), "");
+  EXPECT_EQ(Text(h, IDC_EXAMINED_LABEL), "Keys/Values Examined:");
+  EXPECT_EQ(Text(h, IDC_EXAMINED_COUNT), "0");
+  HWND list = ::GetDlgItem(h, IDC_LIST);
+  EXPECT_EQ(::SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+  HWND header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+  EXPECT_EQ(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 8);
+  EXPECT_EQ(::SendMessageA(list, LVM_GETCOLUMNWIDTH, 7, 0), 0) << "Delete Key is carried but not seen";
+  RECT r;
+  ::GetWindowRect(list, &r);
+  ::MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 14);
+  EXPECT_EQ(r.top, 170);
+  EXPECT_EQ(r.right - r.left, 980);
+  HMENU system = ::GetSystemMenu(h, FALSE);
+  char about[64] = {};
+  ::GetMenuStringA(system, IDM_ABOUTBOX, about, sizeof about, MF_BYCOMMAND);
+  EXPECT_STREQ(about, "&About Tidemarrow...");
+}
+
+TEST_F(MainDialogTest, FindsListsAndFixesThroughTheWindow) {
+  CMainDialog dialog(platform);
+  ASSERT_TRUE(dialog.Create());
+  ::ShowWindow(dialog.hwnd(), SW_SHOW);
+  HWND h = dialog.hwnd();
+  Click(h, IDC_FIND);
+  EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, IDC_FIND))) << "disabled as soon as the job is created";
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDC_CANCEL_ACTIONS)));
+  Click(h, IDC_FIND);  // a second press while the job runs starts nothing
+  ASSERT_TRUE(PumpUntil([&] { return !dialog.Commands()->JobRunning(); }));
+  PumpUntil([] { return true; });
+  EXPECT_EQ(Text(h, IDC_STATUS), "Tidemarrow Finds Problems => Completed.");
+  EXPECT_EQ(Text(h, 1043), " Done =>  Major Keys");
+  EXPECT_EQ(Text(h, 1044), " Done =>  Uninstall");
+  EXPECT_EQ(Text(h, IDC_FOUND_LABEL), "Problems Found:");
+  EXPECT_NE(std::stoi(Text(h, IDC_EXAMINED_COUNT)), 0);
+  HWND list = ::GetDlgItem(h, IDC_LIST);
+  plat::win32::Win32ListView view(list);
+  EXPECT_EQ(view.GetItemCount(), std::stoi(Text(h, IDC_FOUND_COUNT)));
+  const int empty = FindRow(list, kEmptyKey, "default");
+  const int run = FindRow(list, kRunKey, "TidemarrowGuiMissing");
+  ASSERT_GE(empty, 0);
+  ASSERT_GE(run, 0);
+  EXPECT_EQ(view.GetCell(empty, 6), "No values or subkeys for this key.");
+  EXPECT_EQ(view.GetCell(run, 0), "U (V)");
+  EXPECT_EQ(view.GetCell(run, 6), "Run file does not exist.");
+  for (int id : {IDC_ADD_EXCLUSIONS, IDC_SELECT_ALL, IDC_UNSELECT_ALL, IDC_FIX, IDC_FIND, IDC_EXIT})
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, id))) << id;
+  EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, IDC_DELETE_EXCLUSIONS)));
+  RECT client;
+  ::GetClientRect(h, &client);
+  EXPECT_GE(client.bottom, 634) << "the bottom row of buttons fits the client area";
+  if (const char* shot = ::getenv("TIDEMARROW_SCREENSHOT")) Screenshot(h, shot);
+
+  Click(h, IDC_SELECT_ALL);
+  for (int r = 0; r < view.GetItemCount(); ++r) EXPECT_TRUE(view.IsChecked(r));
+  Click(h, IDC_UNSELECT_ALL);
+  view.SetChecked(empty, true);
+  view.SetChecked(run, true);
+  Click(h, IDC_FIX);
+  ASSERT_TRUE(PumpUntil([&] { return !dialog.Commands()->JobRunning(); }));
+  EXPECT_EQ(Text(h, IDC_STATUS), "Fixing Selected Problems => Completed.");
+  EXPECT_EQ(Text(h, IDC_FIXED_LABEL), "Problems Fixed:");
+  EXPECT_EQ(Text(h, IDC_FIXED_COUNT), "2");
+  EXPECT_EQ(FindRow(list, kEmptyKey, "default"), -1);
+  plat::HKey key = 0;
+  EXPECT_EQ(registry.OpenKeyEx(plat::kLocalMachine, kEmptyKey, 0, plat::kKeyRead, &key), 2);
+  WIN32_FIND_DATAA found;
+  HANDLE backup = ::FindFirstFileA((dir + "Backup-*.reg").c_str(), &found);
+  EXPECT_NE(backup, INVALID_HANDLE_VALUE);
+  if (backup != INVALID_HANDLE_VALUE) ::FindClose(backup);
+  EXPECT_TRUE(messages.Boxes().empty());
+
+  Click(h, IDC_HELP_BUTTON);
+  EXPECT_EQ(Text(h, IDC_STATUS), "Help displayed.");
+  HWND help = plat::win32::CallHtmlHelp(h, (dir + "Tidemarrow.chm").c_str(), 0, 0);
+  EXPECT_NE(help, nullptr) << "the HTML Help window opens";
+  if (help) ::DestroyWindow(help);
+}
+
+TEST_F(MainDialogTest, StartUpFailuresShowTheirMessagesAndEnd) {
+  ::SetEnvironmentVariableA("OS", "Windows_95");
+  {
+    CMainDialog dialog(platform);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  }
+  ASSERT_EQ(messages.Boxes().size(), 1u);
+  EXPECT_EQ(messages.Boxes()[0].text, "Tidemarrow will only operate on Windows 2000 and XP operating systems.");
+  ::SetEnvironmentVariableA("OS", "Windows_NT");
+
+  plat::HKey key = 0;
+  registry.OpenKeyEx(plat::kLocalMachine, kProductKey, 0, plat::kKeyAllAccess, &key);
+  registry.DeleteValue(key, "Path");
+  registry.CloseKey(key);
+  {
+    CScanApp app(platform);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(app.ShowedDialog()) << "the key exists: the dialog starts and closes itself";
+  }
+  ASSERT_EQ(messages.Boxes().size(), 2u);
+  EXPECT_EQ(messages.Boxes()[1].text, "Install directory not found in registry.\nContact support.");
+
+  plat::DeleteTree(registry, plat::kLocalMachine, kProductKey);
+  CScanApp app(platform);
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_FALSE(app.ShowedDialog()) << "no product key: no window at all";
+  ASSERT_EQ(messages.Boxes().size(), 3u);
+  EXPECT_EQ(messages.Boxes()[2].text, "Registry values for Tidemarrow are missing.  Contact support.");
+}
+
+TEST_F(MainDialogTest, TheProgramStartsShowsItsWindowAndClosesOnExit) {
+  std::string command = "\"" + ExeDirectory() + "Tidemarrow.exe\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  HWND window = nullptr;
+  PumpUntil([&] {
+    window = ::FindWindowA(nullptr, "Tidemarrow");
+    return window != nullptr && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_FIND) != nullptr;
+  });
+  ASSERT_NE(window, nullptr) << "the main dialog appears";
+  char status[128] = {};
+  ::GetDlgItemTextA(window, IDC_EXAMINED_LABEL, status, sizeof status);
+  EXPECT_STREQ(status, "Keys/Values Examined:");
+  if (const char* shot = ::getenv("TIDEMARROW_SMOKE_SCREENSHOT")) {
+    ::Sleep(500);
+    Screenshot(window, shot);
+  }
+  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0) << "Exit ends the program";
+  DWORD code = 1;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+}
