@@ -10,7 +10,9 @@
 #include "cli/image_options.h"
 #include "cli/list_printer.h"
 #include "engine/install_directory.h"
+#include "platform/codepage.h"
 #include "platform/memory/headless_dialog.h"
+#include "scanners/scanners.h"
 #include "resources/resource_ids.h"
 
 namespace cli {
@@ -19,6 +21,7 @@ namespace {
 struct ScanOptions {
   ImageOptions image;
   bool json = false;
+  std::vector<std::string> sections;
 };
 
 bool IsSectionCell(const SectionTable& table, int id) {
@@ -29,9 +32,32 @@ bool IsSectionCell(const SectionTable& table, int id) {
 
 }  // namespace
 
-int RunScan(const ImageOptions& imageOptions, bool json) {
-  LoadedImage loaded;
+// The rows of the section table named (without case) by --section; false,
+// with the valid names, for a name that is none of them.
+bool ChooseSections(const std::vector<std::string>& names, std::vector<bool>& chosen, std::string& error) {
+  const SectionTable table = BuildSectionTable();
+  chosen.assign(table.size(), names.empty());
+  for (const auto& name : names) {
+    bool found = false;
+    for (std::size_t i = 0; i < table.size(); ++i)
+      if (plat::NamesEqual(SectionName(table[i]), name)) chosen[i] = found = true;
+    if (!found) {
+      error = "--section " + name + ": the sections are";
+      for (const auto& row : table) error += " \"" + SectionName(row) + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+int RunScan(const ImageOptions& imageOptions, bool json, const std::vector<std::string>& sections) {
+  std::vector<bool> chosen;
   std::string error;
+  if (!ChooseSections(sections, chosen, error)) {
+    std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
+    return 2;
+  }
+  LoadedImage loaded;
   if (!loaded.Load(imageOptions, error)) {
     std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
     return 2;
@@ -50,6 +76,12 @@ int RunScan(const ImageOptions& imageOptions, bool json) {
   }
   image.drive().SetWorkingDirectory(InstallDirectory());
   commands.Initialise();
+  commands.SetScannerFactory([chosen](const plat::Platform& platform) {
+    auto scanners = BuildSectionScanners(platform);
+    for (std::size_t i = 0; i < scanners.size(); ++i)
+      if (!chosen[i]) scanners[i].reset();
+    return scanners;
+  });
 
   const bool terminal = isatty(fileno(stderr));
   const SectionTable table = commands.Sections();
@@ -99,7 +131,10 @@ void AddScanCommand(CLI::App& app, int& exitCode) {
       "left in the image's installation directory. Exit code 0 after a completed scan, whatever it found.");
   options->image.AddTo(*scan);
   scan->add_flag("--json", options->json, "print the counters and rows as JSON");
-  scan->callback([options, &exitCode] { exitCode = RunScan(options->image, options->json); });
+  scan->add_option("--section", options->sections,
+                   "run only this section, by its display name (\"Major Keys\", \"CLSID\", \"App Paths\", ...); "
+                   "repeatable; the other sections keep their cells and rows empty");
+  scan->callback([options, &exitCode] { exitCode = RunScan(options->image, options->json, options->sections); });
 }
 
 }  // namespace cli

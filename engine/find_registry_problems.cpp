@@ -105,6 +105,10 @@ void CFindRegistryProblems::RunFindProblems() {
   std::vector<std::unique_ptr<CSectionScanner>> scanners = scannerFactory_(platform_);
   for (std::size_t index = 0; index < scanners.size() && index < kSectionCount; ++index) {
     if (Cancelled()) break;
+    if (!scanners[index]) {  // a section left out of this run keeps its cell empty
+      dialog_->SetText((*sectionTable_)[index].cellId, "");
+      continue;
+    }
     ShowSectionState(static_cast<int>(index));
     problemsFound_ += RunSection(*scanners[index]);
     ShowCounters(keysExamined_, problemsFound_, IDC_EXAMINED_COUNT, IDC_FOUND_COUNT);

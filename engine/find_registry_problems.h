@@ -40,6 +40,7 @@ class CFindRegistryProblems {
   // The job body; Start runs it.
   void InitInstance();
   // The scanners of a find job; by default the fifteen of the section table.
+  // A null scanner leaves its section out of the run.
   void SetScannerFactory(ScannerFactory factory) { scannerFactory_ = std::move(factory); }
 
   const std::string& InstallationDirectory() const { return installationDirectory_; }

@@ -55,6 +55,11 @@ class CRegistryUtil : public CRegistryKey {
   std::string ExtractFileName(const std::string& text);
   void CutAtExtension(std::string& text);
   int FindExtension(const std::string& text);
+  // Class ids. Both work through this util's key object, so they replace its
+  // current key (and ClassNameRegistered its subkey list) and are counted.
+  bool ClassIdExists(const std::string& id);
+  bool ClassNameRegistered(const std::string& text);
+
   // A bare file name: registered under App Paths, or in a PATH directory.
   bool FindOnSearchPath(const std::string& name);
   bool FindViaAppPaths(const std::string& name);

@@ -1,6 +1,14 @@
 #include "scanners/scanners.h"
 
+#include "scanners/app_ids_scanner.h"
+#include "scanners/app_paths_scanner.h"
+#include "scanners/clsid_scanner.h"
+#include "scanners/com_names_scanner.h"
+#include "scanners/extensions_scanner.h"
+#include "scanners/file_types_scanner.h"
+#include "scanners/interface_scanner.h"
 #include "scanners/major_keys_scanner.h"
+#include "scanners/type_libs_scanner.h"
 #include "scanners/run_apps_scanner.h"
 #include "scanners/section_table.h"
 
@@ -10,6 +18,14 @@ std::vector<std::unique_ptr<CSectionScanner>> BuildSectionScanners(const plat::P
   for (std::size_t row = 0; row < kSectionCount; ++row) {
     switch (row) {
       case 0: scanners.push_back(std::make_unique<CMajorKeysScanner>(platform)); break;
+      case 1: scanners.push_back(std::make_unique<CClsidScanner>(platform)); break;
+      case 2: scanners.push_back(std::make_unique<CComNamesScanner>(platform)); break;
+      case 3: scanners.push_back(std::make_unique<CExtensionsScanner>(platform)); break;
+      case 4: scanners.push_back(std::make_unique<CAppIdScanner>(platform)); break;
+      case 5: scanners.push_back(std::make_unique<CInterfaceScanner>(platform)); break;
+      case 6: scanners.push_back(std::make_unique<CTypeLibsScanner>(platform)); break;
+      case 9: scanners.push_back(std::make_unique<CFileTypesScanner>(platform)); break;
+      case 10: scanners.push_back(std::make_unique<CAppPathsScanner>(platform)); break;
       case 12: scanners.push_back(std::make_unique<CRunAppsScanner>(platform)); break;
       default: scanners.push_back(std::make_unique<CPendingScanner>()); break;
     }

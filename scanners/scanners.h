@@ -1,5 +1,13 @@
 // Every section scanner, by file, in section-table order.
 //   major_keys_scanner.*   CMajorKeysScanner    " Major Keys"   (row 0)
+//   clsid_scanner.*        CClsidScanner        " CLSID"        (row 1)
+//   com_names_scanner.*    CComNamesScanner     " COM Names"    (row 2)
+//   extensions_scanner.*   CExtensionsScanner   " Extensions"   (row 3)
+//   app_ids_scanner.*      CAppIdScanner        " App IDs"      (row 4)
+//   interface_scanner.*    CInterfaceScanner    " Interface"    (row 5)
+//   type_libs_scanner.*    CTypeLibsScanner     " TypeLibs"     (row 6)
+//   file_types_scanner.*   CFileTypesScanner    " File Types"   (row 9)
+//   app_paths_scanner.*    CAppPathsScanner     " App Paths"    (row 10)
 //   run_apps_scanner.*     CRunAppsScanner      " Run Apps"     (row 12)
 // Rows whose scanner is not built yet run a CPendingScanner (scanner_base.h).
 #pragma once

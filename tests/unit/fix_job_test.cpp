@@ -101,7 +101,7 @@ TEST_F(FixJob, EveryValueTypeGetsALineThatImportsBackAsItWas) {
   ASSERT_EQ(Backups().size(), 1u);
   const std::string text = BackupText(Backups()[0]);
   const std::string key = "\r\n[HKEY_CURRENT_USER\\Software\\V]\r\n";
-  for (const std::string& line :
+  for (const char* line :
        {"@=\"default \\\"quoted\\\"\"", "\"dword\"=dword: 1a", "\"binary\"=hex: 0,1f,a", "\"empty binary\"=hex: ",
         "\"expand\"=hex(2):25,53,52,25,00", "\"multi\"=hex(7):61,00,62,00,00",
         "\"none\"=hex(0):41,42", "\"lines\"=hex(1):61,0d,0a,62,00", "\"quote\\\"name\"=\"v\"",

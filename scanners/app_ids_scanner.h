@@ -1,0 +1,16 @@
+// Section 4, " App IDs": program entries below AppID whose "AppID" value is
+// missing or names an id registered neither as an application nor a class.
+#pragma once
+
+#include "scanners/scanner_base.h"
+
+class CAppIdScanner final : public CScannerBase {
+ public:
+  explicit CAppIdScanner(const plat::Platform& platform)
+      : CScannerBase(platform), rootKeyPath_("Software\\Classes\\AppID") {}
+  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
+
+ private:
+  void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
+  std::string rootKeyPath_;
+};

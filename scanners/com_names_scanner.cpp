@@ -1,0 +1,76 @@
+#include "scanners/com_names_scanner.h"
+
+#include "platform/codepage.h"
+
+namespace {
+constexpr const char* kLookedFor[] = {"CLSID", "Shell\\Open\\Command", "Shell\\Edit\\Command", "Shell\\Print\\Command",
+                                      "Shell\\PrintTo\\Command"};
+}
+
+void CComNamesScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+  problemsFound_ = 0;
+  WalkNames(exclusions, problemsFile);
+  WalkFolderVerbs(exclusions, problemsFile);
+}
+
+void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+  rootKeyPath_ = "Software\\Classes";
+  std::vector<std::string> names;
+  // A copy: the check lists class ids through the same util.
+  if (util_.OpenAndListClassesRoot("")) names = util_.SubkeyNames();
+  for (const std::string& name : names) {
+    entryList_.ClearEntry(entry_);
+    if (!name.empty() && (name[0] == '.' || name[0] == '*')) continue;
+    entry_.marker = "L (K)";
+    entry_.section = "COM App";
+    entry_.fullKey = rootKeyPath_ + "\\" + name;
+    if (!util_.Open(plat::kLocalMachine, rootKeyPath_ + "\\" + name)) continue;
+    util_.ReadValue("", entry_.valueData2);
+    const char* found = nullptr;
+    for (const char* sub : kLookedFor)
+      if (util_.Open(plat::kLocalMachine, rootKeyPath_ + "\\" + name + "\\" + sub)) {
+        found = sub;
+        break;
+      }
+    if (!found) continue;
+    entry_.fullKey = rootKeyPath_ + "\\" + name + "\\" + found;
+    entry_.deleteKey = rootKeyPath_ + "\\" + name;
+    entry_.mainKey = found;
+    util_.ReadValue("", entry_.valueData);
+    entry_.valueName = "default";
+    CheckEntry(exclusions, problemsFile);
+  }
+}
+
+void CComNamesScanner::WalkFolderVerbs(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+  rootKeyPath_ = "Software\\Classes\\Folder\\Shell";
+  std::vector<std::string> verbs;
+  if (util_.OpenAndListClassesRoot("Folder\\Shell")) verbs = util_.SubkeyNames();
+  for (const std::string& verb : verbs) {
+    entryList_.ClearEntry(entry_);
+    const std::string command = rootKeyPath_ + "\\" + verb + "\\Command";
+    if (!util_.Open(plat::kLocalMachine, command)) continue;
+    entry_.marker = "L (K)";
+    entry_.section = "COM Names";
+    entry_.fullKey = command;
+    entry_.deleteKey = rootKeyPath_ + "\\" + verb;
+    entry_.mainKey = "Command";
+    util_.ReadValue("", entry_.valueData);
+    entry_.valueName = "default";
+    CheckEntry(exclusions, problemsFile);
+  }
+}
+
+void CComNamesScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (entry_.mainKey == "CLSID") {
+    const std::string lower = plat::LowerAscii(entry_.deleteKey);
+    if (lower == "software\\classes\\cssfile" || lower.compare(0, 36, "software\\classes\\microsoft.vswizards") == 0)
+      return;
+    if (util_.ClassIdExists(entry_.valueData)) return;
+    if (!IsAbsent(entry_.valueData2) && util_.ClassNameRegistered(entry_.valueData2)) return;
+    File("COM App references class id that does not exist.", problemsFile);
+    return;
+  }
+  if (!util_.FileReferenceExists(entry_.valueData)) File("COM App references file that does not exist.", problemsFile);
+}

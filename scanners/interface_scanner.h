@@ -1,0 +1,14 @@
+// Section 5, " Interface": interfaces whose proxy/stub class is not registered.
+#pragma once
+
+#include "scanners/scanner_base.h"
+
+class CInterfaceScanner final : public CScannerBase {
+ public:
+  explicit CInterfaceScanner(const plat::Platform& platform)
+      : CScannerBase(platform), rootKeyPath_("Software\\Classes\\Interface") {}
+  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
+
+ private:
+  std::string rootKeyPath_;
+};
