@@ -29,12 +29,3 @@ class CScannerBase : public CSectionScanner {
   ProblemEntryList entryList_;
   int problemsFound_ = 0;
 };
-
-// A section whose checks are not built yet: it walks nothing and counts
-// nothing, so its row and status cell still take their place in the job.
-class CPendingScanner final : public CSectionScanner {
- public:
-  void Scan(const std::vector<std::string>&, const std::string&) override {}
-  int GetProblemsFound() override { return 0; }
-  int GetKeysExamined() override { return 0; }
-};

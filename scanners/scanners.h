@@ -6,10 +6,14 @@
 //   app_ids_scanner.*      CAppIdScanner        " App IDs"      (row 4)
 //   interface_scanner.*    CInterfaceScanner    " Interface"    (row 5)
 //   type_libs_scanner.*    CTypeLibsScanner     " TypeLibs"     (row 6)
+//   odbc_scanner.*         CODBCScanner         " ODBC"         (row 7)
+//   shared_tools_scanner.* CSharedToolsScanner  " Shared Tools" (row 8)
 //   file_types_scanner.*   CFileTypesScanner    " File Types"   (row 9)
 //   app_paths_scanner.*    CAppPathsScanner     " App Paths"    (row 10)
+//   help_scanner.*         CHelpScanner         " Help"         (row 11)
 //   run_apps_scanner.*     CRunAppsScanner      " Run Apps"     (row 12)
-// Rows whose scanner is not built yet run a CPendingScanner (scanner_base.h).
+//   fonts_scanner.*        CFontsScanner        " Fonts"        (row 13)
+//   uninstall_scanner.*    CUninstallScanner    " Uninstall"    (row 14)
 #pragma once
 
 #include <memory>

@@ -73,14 +73,13 @@ TEST_F(FindJob, FilesShowsAndCountsTheProblemsOfEverySection) {
         "[HKEY_LOCAL_MACHINE\\Software\\Empty]\n"
         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n\"a\"=\"\"\n");
   RunFind();
-  // Each of the ten built scanners' utils: one open and two listing calls of
-  // HKEY_CLASSES_ROOT, one failed App Paths open (40). Major Keys walks 17
+  // Each of the fifteen scanners' utils: one open and two listing calls of
+  // HKEY_CLASSES_ROOT, one failed App Paths open (60). Major Keys walks 17
   // roots for 47 (the product key's branch included); Run Apps makes ten
   // opens, two listing calls and one read (13); COM Names 4 and Extensions 8
-  // (both list the classes root, Extensions tries .txt's handler); CLSID,
-  // App IDs, Interface, TypeLibs, File Types and App Paths one failed open
-  // each. The sections not built yet count nothing.
-  EXPECT_EQ(dialog.GetText(IDC_EXAMINED_COUNT), "118");
+  // (both list the classes root, Extensions tries .txt's handler); the other
+  // eleven sections one failed open each.
+  EXPECT_EQ(dialog.GetText(IDC_EXAMINED_COUNT), "143");
   EXPECT_EQ(dialog.GetText(IDC_FOUND_COUNT), "2");
   EXPECT_EQ(dialog.GetText(IDC_FOUND_LABEL), "Problems Found:");
   EXPECT_EQ(dialog.GetText(IDC_STATUS), "Tidemarrow Finds Problems => Completed.");
