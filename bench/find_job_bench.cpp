@@ -1,0 +1,134 @@
+// Times the whole find job on a generated machine against a bare walk that
+// only enumerates every key and reads every value through the same backend,
+// and reports the job's registry operations per second and the ratio of the
+// two times measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "bench/image_generator.h"
+#include "engine/find_registry_problems.h"
+#include "engine/install_directory.h"
+#include "platform/memory/headless_dialog.h"
+#include "platform/memory/memory_services.h"
+#include "resources/resource_ids.h"
+#include "scanners/section_table.h"
+
+namespace {
+
+struct Machine {
+  plat::memory::MemoryRegistry registry;
+  plat::memory::MappedDrive drive;
+  plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
+  plat::memory::MemoryAtoms atoms;
+  plat::memory::RecordedMessageBoxes messages;
+  plat::memory::MemoryClock clock;
+  plat::Platform platform{registry, environment, drive, atoms, messages, clock};
+  std::string root;
+
+  Machine() {
+    const char* scale = std::getenv("TIDEMARROW_BENCH_SCALE");
+    const double s = scale ? std::atof(scale) : 1.0;
+    bench::ImageSize size;
+    size.classes = static_cast<int>(size.classes * s);
+    size.extensions = static_cast<int>(size.extensions * s);
+    size.uninstall = static_cast<int>(size.uninstall * s);
+    size.interfaces = static_cast<int>(size.interfaces * s);
+    size.typeLibs = static_cast<int>(size.typeLibs * s);
+    root = (std::filesystem::temp_directory_path() / "tidemarrow-bench").string();
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root + "/c");
+    bench::GenerateImage(size, registry, root + "/c");
+    drive.Map('C', root + "/c");
+    SetInstallDirectory("C:\\Program Files\\Tidemarrow\\");
+  }
+  ~Machine() { std::filesystem::remove_all(root); }
+};
+
+Machine& TheMachine() {
+  static Machine machine;
+  return machine;
+}
+
+std::uint64_t BareWalk(plat::IRegistry& reg, plat::HKey hive, const std::string& path) {
+  std::uint64_t ops = 1;
+  plat::HKey key = 0;
+  if (reg.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyAllAccess, &key) != 0) return ops;
+  char name[4096];
+  std::uint8_t data[4096];
+  for (std::uint32_t i = 0;; ++i, ++ops) {
+    std::uint32_t length = sizeof name, size = sizeof data, type = 0;
+    if (reg.EnumValue(key, i, name, &length, &type, data, &size) != 0) break;
+  }
+  std::vector<std::string> children;
+  for (std::uint32_t i = 0;; ++i, ++ops) {
+    std::uint32_t length = sizeof name;
+    if (reg.EnumKeyEx(key, i, name, &length) != 0) break;
+    children.emplace_back(name, length);
+  }
+  reg.CloseKey(key);
+  for (const auto& c : children) ops += BareWalk(reg, hive, path.empty() ? c : path + "\\" + c);
+  return ops;
+}
+
+void BM_BareWalk(benchmark::State& state) {
+  Machine& m = TheMachine();
+  std::uint64_t ops = 0;
+  for (auto _ : state) {
+    ops = BareWalk(m.registry, plat::kLocalMachine, "") + BareWalk(m.registry, plat::kCurrentUser, "");
+    benchmark::DoNotOptimize(ops);
+  }
+  state.counters["registry ops/s"] = benchmark::Counter(static_cast<double>(ops), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_FindJob(benchmark::State& state) {
+  Machine& m = TheMachine();
+  const SectionTable table = BuildSectionTable();
+  std::vector<std::string> exclusions;
+  std::uint64_t calls = 0;
+  std::string found;
+  for (auto _ : state) {
+    plat::memory::HeadlessDialog dialog;
+    plat::memory::HeadlessListView list;
+    const std::uint64_t before = m.registry.CallCount();
+    CFindRegistryProblems job(m.platform, &exclusions, &table, &list, "C:\\Program Files\\Tidemarrow\\Problems.txt",
+                              kJobFindProblems, &dialog, nullptr);
+    job.InitInstance();
+    calls = m.registry.CallCount() - before;
+    found = dialog.GetText(IDC_FOUND_COUNT);
+  }
+  state.counters["registry ops/s"] = benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kIsIterationInvariantRate);
+  state.SetLabel("problems found: " + found);
+}
+
+BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_FindJob)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Keeps each run's real time so that the ratio can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  double walk = 0, job = 0;
+  for (const auto& [name, time] : reporter.times) {
+    if (name.rfind("BM_BareWalk", 0) == 0) walk = time;
+    if (name.rfind("BM_FindJob", 0) == 0) job = time;
+  }
+  if (walk > 0 && job > 0) std::printf("\nfind job / bare walk of the same image: %.1f\n", job / walk);
+  benchmark::Shutdown();
+  return 0;
+}
