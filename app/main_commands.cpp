@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "engine/install_directory.h"
+#include "exclusions/exclusion_commands.h"
 #include "engine/problem_list_display.h"
 #include "refcheck/registry_util.h"
 #include "resources/resource_ids.h"
@@ -88,9 +89,27 @@ void CMainCommands::OnUserDetermines(std::function<void()> onFinished) {
 void CMainCommands::OnDisplayExclusions(std::function<void()> onFinished) {
   if (jobRunning_) return;
   PrepareList("Select &All Exclusions", "U&nSelect All Exclusions", "");
+  for (int id : {IDC_FIXED_LABEL, IDC_FOUND_LABEL, IDC_FIXED_COUNT, IDC_FOUND_COUNT, IDC_EXAMINED_COUNT})
+    dialog_.SetText(id, "");
+  for (int id : {IDC_UNSELECT_ALL, IDC_SELECT_ALL, IDC_FIX, IDC_DELETE_EXCLUSIONS}) dialog_.Enable(id, false);
   list_.DeleteAll();
   list_.Repaint();
+  CRegistryUtil util(platform_);
+  if (!util.FileExists(exclusionsFile_)) {
+    dialog_.SetText(IDC_STATUS, "No exclusions to display.");
+    return;
+  }
   StartJob(kJobDisplayExclusions, std::move(onFinished));
+}
+
+void CMainCommands::OnAddExclusions() {
+  if (jobRunning_) return;
+  AddExclusions(platform_, list_, dialog_, exclusionsFile_);
+}
+
+void CMainCommands::OnDeleteExclusions() {
+  if (jobRunning_) return;
+  DeleteSelectedExclusions(platform_, list_, dialog_, exclusionsFile_);
 }
 
 bool CMainCommands::OnFixSelected(std::function<void()> onFinished) {

@@ -34,8 +34,10 @@ class CMainCommands {
   // User determines problems (button 1003): the review's captions, then a
   // mode-2 job.
   void OnUserDetermines(std::function<void()> onFinished = {});
-  // Display exclusions (button 1007): a mode-4 job.
+  // Display exclusions (button 1007): a mode-4 job, when there is a file.
   void OnDisplayExclusions(std::function<void()> onFinished = {});
+  void OnAddExclusions();
+  void OnDeleteExclusions();
   // Fix selected (button 1004): after a review, asks first; a declined
   // question leaves everything as it was and returns false.
   bool OnFixSelected(std::function<void()> onFinished = {});

@@ -3,11 +3,13 @@
 #include <thread>
 
 #include "engine/fix_selected_problems.h"
+#include "exclusions/exclusion_commands.h"
 #include "engine/install_directory.h"
 #include "engine/problem_list_display.h"
 #include "refcheck/registry_util.h"
 #include "resources/resource_ids.h"
 #include "scanners/scanners.h"
+#include "scanners/user_determined_scanner.h"
 
 namespace {
 
@@ -75,13 +77,16 @@ void CFindRegistryProblems::InitInstance() {
     ShowCounters(0, 0, IDC_EXAMINED_COUNT, jobMode_ == kJobFindProblems ? IDC_FOUND_COUNT : 0);
   }
   switch (jobMode_) {
-    case kJobUserDetermines:
+    case kJobUserDetermines: {
       SetStatusLine("User Determines Problems => In progress...");
-      ShowCounters(0, 0, IDC_EXAMINED_COUNT, 0);
+      CUserDeterminedScanner scanner(platform_);
+      scanner.Scan(*exclusions_, problemsFile_);
+      ShowCounters(scanner.GetKeysExamined(), 0, IDC_EXAMINED_COUNT, 0);
       SetStatusLine("User Determines Problems => Displaying problems...");
       ShowProblemList(platform_, *listView_, problemsFile_);
       SetStatusLine("User Determines Problems => Completed.");
       break;
+    }
     case kJobFindProblems:
       RunFindProblems();
       break;
@@ -92,6 +97,7 @@ void CFindRegistryProblems::InitInstance() {
       break;
     case kJobDisplayExclusions:
       SetStatusLine("Display exclusions => In progress...");
+      DisplayExclusions(platform_, *listView_, installationDirectory_);
       SetStatusLine("Display exclusions => Completed.");
       break;
     default:

@@ -46,3 +46,10 @@
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
+
+// Restore dialog.
+#define IDC_RESTORE_SELECTED 1009
+#define IDC_RESTORE_LIST 1011
+#define IDC_RESTORE_DIRLIST 1012
+#define IDC_DELETE_BACKUPS 1014
+#define IDC_VIEW_BACKUPS 1022

@@ -4,11 +4,13 @@
 
 #include "app/main_layout.h"
 #include "app/win32/about_dialog.h"
+#include "app/win32/restore_dialog.h"
 #include "engine/install_directory.h"
 #include "platform/win32/win32_html_help.h"
 #include "resources/resource_ids.h"
 
-CMainDialog::CMainDialog(const plat::Platform& platform) : Win32Dialog(IDD_MAIN), platform_(platform) {
+CMainDialog::CMainDialog(const plat::Platform& platform, plat::IShell& shell)
+    : Win32Dialog(IDD_MAIN), platform_(platform), shell_(shell) {
   icon_ = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINFRAME));
 }
 
@@ -76,10 +78,15 @@ void CMainDialog::OnCommand(int id, int code) {
     case IDC_SELECT_ALL: commands_->OnSelectAll(); break;
     case IDC_UNSELECT_ALL: commands_->OnUnselectAll(); break;
     case IDC_CANCEL_ACTIONS: commands_->OnCancelActions(); break;
-    case IDC_RESTORE:
+    case IDC_RESTORE: {
       controls_->SetText(IDC_STATUS, "Displaying Restore/Delete Backups");
+      CRestoreDialog restore(platform_, shell_);
+      restore.DoModal(hwnd());
       controls_->SetText(IDC_STATUS, "Restore/Delete Backups completed.");
       break;
+    }
+    case IDC_ADD_EXCLUSIONS: commands_->OnAddExclusions(); break;
+    case IDC_DELETE_EXCLUSIONS: commands_->OnDeleteExclusions(); break;
     case IDC_MISC:
       controls_->SetText(IDC_STATUS, "Update Program/Tips & Tweaks");
       controls_->SetText(IDC_STATUS, "Update Program/Tips & Tweaks completed.");

@@ -7,11 +7,12 @@
 
 #include "app/main_commands.h"
 #include "platform/win32/win32_controls.h"
+#include "platform/shell.h"
 #include "platform/win32/win32_dialog.h"
 
 class CMainDialog final : public plat::win32::Win32Dialog {
  public:
-  explicit CMainDialog(const plat::Platform& platform);
+  CMainDialog(const plat::Platform& platform, plat::IShell& shell);
   ~CMainDialog() override;
 
   CMainCommands* Commands() { return commands_.get(); }
@@ -32,6 +33,7 @@ class CMainDialog final : public plat::win32::Win32Dialog {
   std::function<void()> JobEndNotice();
 
   const plat::Platform& platform_;
+  plat::IShell& shell_;
   std::unique_ptr<plat::win32::Win32DialogControls> controls_;
   std::unique_ptr<plat::win32::Win32ListView> list_;
   std::unique_ptr<CMainCommands> commands_;

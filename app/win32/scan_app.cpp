@@ -22,7 +22,7 @@ bool CScanApp::InitInstance() {
     colors = ParseColorLine(lines.empty() ? "" : lines[0]);
     plat::win32::SetDialogColors(RGB(colors[0], colors[1], colors[2]), RGB(colors[3], colors[4], colors[5]));
   }
-  CMainDialog dialog(platform_);
+  CMainDialog dialog(platform_, shell_);
   showedDialog_ = true;
   dialog.DoModal();
   return false;

@@ -3,10 +3,11 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/shell.h"
 
 class CScanApp {
  public:
-  explicit CScanApp(const plat::Platform& platform) : platform_(platform) {}
+  CScanApp(const plat::Platform& platform, plat::IShell& shell) : platform_(platform), shell_(shell) {}
   // Always false: the application ends when it returns, after the dialog.
   bool InitInstance();
   // Whether the last InitInstance showed the main dialog.
@@ -14,5 +15,6 @@ class CScanApp {
 
  private:
   const plat::Platform& platform_;
+  plat::IShell& shell_;
   bool showedDialog_ = false;
 };

@@ -10,12 +10,14 @@
 
 #include "app/main_layout.h"
 #include "app/win32/main_dialog.h"
+#include "app/win32/restore_dialog.h"
 #include "app/win32/scan_app.h"
 #include "platform/memory/memory_services.h"
 #include "platform/registry_tree.h"
 #include "platform/win32/win32_html_help.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_shell.h"
 #include "resources/resource_ids.h"
 #include "tests/win32/png_writer.h"
 
@@ -150,13 +152,14 @@ class MainDialogTest : public ::testing::Test {
   plat::memory::RecordedMessageBoxes messages;
   plat::win32::Win32Clock clock;
   plat::Platform platform{registry, environment, files, atoms, messages, clock};
+  plat::win32::Win32Shell shell;
   std::string dir;
 };
 
 }  // namespace
 
 TEST_F(MainDialogTest, StartsWithItsControlsAsInitialised) {
-  CMainDialog dialog(platform);
+  CMainDialog dialog(platform, shell);
   ASSERT_TRUE(dialog.Create());
   HWND h = dialog.hwnd();
   EXPECT_TRUE(messages.Boxes().empty());
@@ -188,7 +191,7 @@ TEST_F(MainDialogTest, StartsWithItsControlsAsInitialised) {
 }
 
 TEST_F(MainDialogTest, FindsListsAndFixesThroughTheWindow) {
-  CMainDialog dialog(platform);
+  CMainDialog dialog(platform, shell);
   ASSERT_TRUE(dialog.Create());
   ::ShowWindow(dialog.hwnd(), SW_SHOW);
   HWND h = dialog.hwnd();
@@ -250,7 +253,7 @@ TEST_F(MainDialogTest, FindsListsAndFixesThroughTheWindow) {
 TEST_F(MainDialogTest, StartUpFailuresShowTheirMessagesAndEnd) {
   ::SetEnvironmentVariableA("OS", "Windows_95");
   {
-    CMainDialog dialog(platform);
+    CMainDialog dialog(platform, shell);
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
   }
   ASSERT_EQ(messages.Boxes().size(), 1u);
@@ -262,7 +265,7 @@ TEST_F(MainDialogTest, StartUpFailuresShowTheirMessagesAndEnd) {
   registry.DeleteValue(key, "Path");
   registry.CloseKey(key);
   {
-    CScanApp app(platform);
+    CScanApp app(platform, shell);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(app.ShowedDialog()) << "the key exists: the dialog starts and closes itself";
   }
@@ -270,7 +273,7 @@ TEST_F(MainDialogTest, StartUpFailuresShowTheirMessagesAndEnd) {
   EXPECT_EQ(messages.Boxes()[1].text, "Install directory not found in registry.\nContact support.");
 
   plat::DeleteTree(registry, plat::kLocalMachine, kProductKey);
-  CScanApp app(platform);
+  CScanApp app(platform, shell);
   EXPECT_FALSE(app.InitInstance());
   EXPECT_FALSE(app.ShowedDialog()) << "no product key: no window at all";
   ASSERT_EQ(messages.Boxes().size(), 3u);
@@ -303,4 +306,45 @@ TEST_F(MainDialogTest, TheProgramStartsShowsItsWindowAndClosesOnExit) {
   EXPECT_EQ(code, 0u);
   ::CloseHandle(pi.hThread);
   ::CloseHandle(pi.hProcess);
+}
+
+TEST_F(MainDialogTest, TheRestoreDialogBringsBackWhatAFixDeleted) {
+  CMainDialog dialog(platform, shell);
+  ASSERT_TRUE(dialog.Create());
+  HWND h = dialog.hwnd();
+  Click(h, IDC_FIND);
+  ASSERT_TRUE(PumpUntil([&] { return !dialog.Commands()->JobRunning(); }));
+  HWND list = ::GetDlgItem(h, IDC_LIST);
+  plat::win32::Win32ListView view(list);
+  const int empty = FindRow(list, kEmptyKey, "default");
+  const int run = FindRow(list, kRunKey, "TidemarrowGuiMissing");
+  ASSERT_GE(empty, 0);
+  ASSERT_GE(run, 0);
+  view.SetChecked(empty, true);
+  view.SetChecked(run, true);
+  Click(h, IDC_FIX);
+  ASSERT_TRUE(PumpUntil([&] { return !dialog.Commands()->JobRunning(); }));
+  plat::HKey key = 0;
+  ASSERT_EQ(registry.OpenKeyEx(plat::kLocalMachine, kEmptyKey, 0, plat::kKeyRead, &key), 2) << "the fix deleted it";
+
+  CRestoreDialog restore(platform, shell);
+  ASSERT_TRUE(restore.Create(h));
+  HWND backups = ::GetDlgItem(restore.hwnd(), IDC_RESTORE_LIST);
+  ASSERT_EQ(::SendMessageA(backups, LVM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(restore.hwnd(), IDC_RESTORE_SELECTED))) << "nothing selected yet";
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  ::SendMessageA(backups, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  Click(restore.hwnd(), IDC_RESTORE_SELECTED);
+  ASSERT_EQ(messages.Boxes().size(), 1u);
+  EXPECT_EQ(messages.Boxes()[0].text, "Successfully restored backup.") << "reg.exe ended with success";
+  EXPECT_EQ(registry.OpenKeyEx(plat::kLocalMachine, kEmptyKey, 0, plat::kKeyRead, &key), 0) << "the key is back";
+  registry.CloseKey(key);
+  ASSERT_EQ(registry.OpenKeyEx(plat::kCurrentUser, kRunKey, 0, plat::kKeyRead, &key), 0);
+  char data[128] = {};
+  std::uint32_t size = sizeof data;
+  EXPECT_EQ(registry.QueryValueEx(key, "TidemarrowGuiMissing", nullptr, reinterpret_cast<std::uint8_t*>(data), &size), 0);
+  EXPECT_STREQ(data, "C:\\TidemarrowNowhere\\missing.tmg");
+  registry.CloseKey(key);
 }
