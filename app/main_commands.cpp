@@ -107,9 +107,11 @@ void CMainCommands::OnAddExclusions() {
   AddExclusions(platform_, list_, dialog_, exclusionsFile_);
 }
 
-void CMainCommands::OnDeleteExclusions() {
-  if (jobRunning_) return;
-  DeleteSelectedExclusions(platform_, list_, dialog_, exclusionsFile_);
+void CMainCommands::OnDeleteExclusions() { DeleteExclusionsNow(); }
+
+bool CMainCommands::DeleteExclusionsNow() {
+  if (jobRunning_) return false;
+  return DeleteSelectedExclusions(platform_, list_, dialog_, exclusionsFile_);
 }
 
 bool CMainCommands::OnFixSelected(std::function<void()> onFinished) {

@@ -38,6 +38,8 @@ class CMainCommands {
   void OnDisplayExclusions(std::function<void()> onFinished = {});
   void OnAddExclusions();
   void OnDeleteExclusions();
+  // The same, with its result: false when the file could not be rewritten.
+  bool DeleteExclusionsNow();
   // Fix selected (button 1004): after a review, asks first; a declined
   // question leaves everything as it was and returns false.
   bool OnFixSelected(std::function<void()> onFinished = {});

@@ -12,6 +12,11 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 void AddScanCommand(CLI::App& app, int& exitCode);
 // fix: tick rows and run the fix job with its backup.
 void AddFixCommand(CLI::App& app, int& exitCode);
+// review, exclude and exclusions: the user-determined review and the
+// exclusion commands.
+void AddReviewCommands(CLI::App& app, int& exitCode);
+// restore: list, restore, delete and view backups.
+void AddRestoreCommand(CLI::App& app, int& exitCode);
 // import and demo: registry files into an image; the demo image to a directory.
 void AddImportCommand(CLI::App& app, int& exitCode);
 

@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   cli::AddScanCommand(app, exitCode);
   cli::AddFixCommand(app, exitCode);
+  cli::AddReviewCommands(app, exitCode);
+  cli::AddRestoreCommand(app, exitCode);
   cli::AddImportCommand(app, exitCode);
   cli::AddInfoCommand(app, exitCode);
   try {

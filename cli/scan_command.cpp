@@ -1,19 +1,15 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <future>
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "app/main_commands.h"
 #include "cli/commands.h"
-#include "cli/image_options.h"
 #include "cli/list_printer.h"
-#include "engine/install_directory.h"
+#include "cli/session.h"
 #include "platform/codepage.h"
-#include "platform/memory/headless_dialog.h"
-#include "scanners/scanners.h"
 #include "resources/resource_ids.h"
+#include "scanners/scanners.h"
 
 namespace cli {
 namespace {
@@ -23,14 +19,6 @@ struct ScanOptions {
   bool json = false;
   std::vector<std::string> sections;
 };
-
-bool IsSectionCell(const SectionTable& table, int id) {
-  for (const auto& row : table)
-    if (row.cellId == id) return true;
-  return false;
-}
-
-}  // namespace
 
 // The rows of the section table named (without case) by --section; false,
 // with the valid names, for a name that is none of them.
@@ -50,41 +38,31 @@ bool ChooseSections(const std::vector<std::string>& names, std::vector<bool>& ch
   return true;
 }
 
-int RunScan(const ImageOptions& imageOptions, bool json, const std::vector<std::string>& sections) {
+bool IsSectionCell(const SectionTable& table, int id) {
+  for (const auto& row : table)
+    if (row.cellId == id) return true;
+  return false;
+}
+
+int RunScan(const ScanOptions& o) {
   std::vector<bool> chosen;
   std::string error;
-  if (!ChooseSections(sections, chosen, error)) {
+  if (!ChooseSections(o.sections, chosen, error)) {
     std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
     return 2;
   }
-  LoadedImage loaded;
-  if (!loaded.Load(imageOptions, error)) {
-    std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
-    return 2;
-  }
-  auto& image = loaded.image();
-  image.messages().SetObserver([](const std::string& text, unsigned, int answer) {
-    std::fprintf(stderr, "Tidemarrow: %s\n", text.c_str());
-    return answer;
-  });
-  plat::memory::HeadlessDialog dialog;
-  plat::memory::HeadlessListView list;
-  CMainCommands commands(image.platform(), dialog, list);
-  if (!commands.CheckOperatingSystem() || !commands.CheckInstallDirectory()) {
-    std::fprintf(stderr, "tidemarrow-cli: the image's Windows or installation directory is not usable\n");
-    return 3;
-  }
-  image.drive().SetWorkingDirectory(InstallDirectory());
-  commands.Initialise();
-  commands.SetScannerFactory([chosen](const plat::Platform& platform) {
+  Session session;
+  int exitCode = 0;
+  if (!session.Open(o.image, Answering{}, exitCode)) return exitCode;
+  auto& dialog = session.dialog();
+  session.commands().SetScannerFactory([chosen](const plat::Platform& platform) {
     auto scanners = BuildSectionScanners(platform);
     for (std::size_t i = 0; i < scanners.size(); ++i)
       if (!chosen[i]) scanners[i].reset();
     return scanners;
   });
-
   const bool terminal = isatty(fileno(stderr));
-  const SectionTable table = commands.Sections();
+  const SectionTable table = session.commands().Sections();
   std::string lastShown;
   dialog.OnTextChanged([&](int id, const std::string& text) {
     if (!IsSectionCell(table, id) || text.rfind(" Processing => ", 0) != 0 || text == lastShown) return;
@@ -93,19 +71,17 @@ int RunScan(const ImageOptions& imageOptions, bool json, const std::vector<std::
     else std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
   });
-  std::promise<void> finished;
-  commands.OnFindProblems([&finished] { finished.set_value(); });
-  finished.get_future().wait();
+  session.RunJob([&](auto done) { session.commands().OnFindProblems(done); });
   dialog.OnTextChanged(nullptr);
   if (terminal) std::fprintf(stderr, "\r\x1b[K");
 
-  const auto rows = list.Rows();
-  if (json) {
+  const auto rows = session.list().Rows();
+  if (o.json) {
     nlohmann::json out;
     out["Keys/Values Examined:"] = std::stoi(dialog.GetText(IDC_EXAMINED_COUNT));
     out["Problems Found:"] = std::stoi(dialog.GetText(IDC_FOUND_COUNT));
     out["status"] = dialog.GetText(IDC_STATUS);
-    out["problemsFile"] = commands.ProblemsFile();
+    out["problemsFile"] = session.commands().ProblemsFile();
     out["rows"] = nlohmann::json::array();
     for (const auto& row : rows) {
       nlohmann::json r;
@@ -122,6 +98,8 @@ int RunScan(const ImageOptions& imageOptions, bool json, const std::vector<std::
   return 0;
 }
 
+}  // namespace
+
 void AddScanCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<ScanOptions>();
   CLI::App* scan = app.add_subcommand(
@@ -134,7 +112,7 @@ void AddScanCommand(CLI::App& app, int& exitCode) {
   scan->add_option("--section", options->sections,
                    "run only this section, by its display name (\"Major Keys\", \"CLSID\", \"App Paths\", ...); "
                    "repeatable; the other sections keep their cells and rows empty");
-  scan->callback([options, &exitCode] { exitCode = RunScan(options->image, options->json, options->sections); });
+  scan->callback([options, &exitCode] { exitCode = RunScan(*options); });
 }
 
 }  // namespace cli

@@ -1,0 +1,113 @@
+#include "cli/session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <future>
+#include <iostream>
+#include <set>
+#include <sstream>
+
+#include "engine/install_directory.h"
+#include "engine/problem_list_display.h"
+#include "refcheck/registry_util.h"
+#include "resources/resource_ids.h"
+
+namespace cli {
+
+void Answering::AddTo(CLI::App& app) {
+  app.add_flag("--yes", yes, "answer the program's questions yes (without it they are asked on the terminal, "
+                             "and refused when there is none)");
+}
+
+int Session::Answer(const std::string& text, unsigned style, int answer) {
+  std::fprintf(stderr, "Tidemarrow: %s\n", text.c_str());
+  const unsigned buttons = style & 0xF;
+  if (buttons != plat::mb::kYesNo && buttons != plat::mb::kOkCancel) return answer;
+  const int yes = buttons == plat::mb::kYesNo ? plat::mb::kIdYes : plat::mb::kIdOk;
+  const int no = buttons == plat::mb::kYesNo ? plat::mb::kIdNo : plat::mb::kIdCancel;
+  if (yes_) return yes;
+  if (!isatty(fileno(stdin))) {
+    std::fprintf(stderr, "tidemarrow-cli: not answered without a terminal; give --yes to answer yes\n");
+    refused_ = true;
+    return no;
+  }
+  std::fprintf(stderr, "[y/N] ");
+  std::string reply;
+  std::getline(std::cin, reply);
+  return !reply.empty() && (reply[0] == 'y' || reply[0] == 'Y') ? yes : no;
+}
+
+bool Session::Open(const ImageOptions& options, const Answering& answering, int& exitCode) {
+  std::string error;
+  yes_ = answering.yes;
+  if (!loaded_.Load(options, error)) {
+    std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
+    exitCode = 2;
+    return false;
+  }
+  image().messages().SetObserver(
+      [this](const std::string& text, unsigned style, int answer) { return Answer(text, style, answer); });
+  commands_ = std::make_unique<CMainCommands>(image().platform(), dialog_, list_);
+  if (!commands_->CheckOperatingSystem() || !commands_->CheckInstallDirectory()) {
+    std::fprintf(stderr, "tidemarrow-cli: the image's Windows or installation directory is not usable\n");
+    exitCode = 3;
+    return false;
+  }
+  image().drive().SetWorkingDirectory(InstallDirectory());
+  commands_->Initialise();
+  return true;
+}
+
+void Session::RunJob(const std::function<void(std::function<void()>)>& start) {
+  auto done = std::make_shared<std::promise<void>>();
+  auto finished = done->get_future();
+  start([done] { done->set_value(); });
+  // A handler that starts no job (nothing to show, a question declined)
+  // never calls back: it is not running right after it returned.
+  using namespace std::chrono_literals;
+  while (finished.wait_for(50ms) != std::future_status::ready)
+    if (!commands_->JobRunning() && finished.wait_for(200ms) != std::future_status::ready) return;
+}
+
+bool Session::LoadLastScan(std::string& error) {
+  CRegistryUtil util(image().platform());
+  std::vector<std::string> lines;
+  if (!util.ReadLines(lines, commands_->ProblemsFile())) {
+    error = commands_->ProblemsFile() + " cannot be read; run a scan first";
+    return false;
+  }
+  if (lines.size() % kRecordLines != 0) {
+    error = commands_->ProblemsFile() + " is cut short: " + std::to_string(lines.size()) + " lines, not whole records of 8";
+    return false;
+  }
+  dialog_.SetText(IDC_FIX, "&Fix Selected Problems");
+  ShowProblemList(image().platform(), list_, commands_->ProblemsFile());
+  return true;
+}
+
+bool Session::TickRows(const std::string& spec, std::string& error) {
+  const int count = list_.GetItemCount();
+  std::stringstream ss(spec);
+  std::string part;
+  std::set<int> rows;
+  while (std::getline(ss, part, ',')) {
+    const auto dash = part.find('-');
+    try {
+      const int first = std::stoi(part.substr(0, dash));
+      const int last = dash == std::string::npos ? first : std::stoi(part.substr(dash + 1));
+      if (first < 1 || last < first || last > count) {
+        error = "--rows " + part + ": the list has rows 1 to " + std::to_string(count);
+        return false;
+      }
+      for (int r = first; r <= last; ++r) rows.insert(r - 1);
+    } catch (const std::exception&) {
+      error = "--rows " + part + ": expected a row number or a range such as 4-7";
+      return false;
+    }
+  }
+  for (int r : rows) list_.SetChecked(r, true);
+  return true;
+}
+
+}  // namespace cli

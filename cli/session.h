@@ -1,0 +1,52 @@
+// What every job command of the CLI sets up: the image, the headless main
+// dialog with its commands, and message boxes printed as the program would
+// show them. Questions are answered only with --yes, or on a terminal.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/main_commands.h"
+#include "cli/image_options.h"
+#include "platform/memory/headless_dialog.h"
+
+namespace cli {
+
+struct Answering {
+  bool yes = false;  // --yes: every question of the program is answered yes
+  void AddTo(CLI::App& app);
+};
+
+class Session {
+ public:
+  // Loads the image and runs the main dialog's start-up checks; false, after
+  // printing why, when the image cannot be used. exitCode then holds 2 or 3.
+  bool Open(const ImageOptions& options, const Answering& answering, int& exitCode);
+
+  // Runs one of the commands' job starters and waits for the job to end.
+  void RunJob(const std::function<void(std::function<void()>)>& start);
+  // Fills the list from Problems.txt; false when it is missing or cut short.
+  bool LoadLastScan(std::string& error);
+  // Ticks rows given as "1,4-7" (numbers as the list shows them).
+  bool TickRows(const std::string& spec, std::string& error);
+
+  // True when a question was refused for want of --yes or a terminal.
+  bool Refused() const { return refused_; }
+  plat::memory::MachineImage& image() { return loaded_.image(); }
+  plat::memory::HeadlessDialog& dialog() { return dialog_; }
+  plat::memory::HeadlessListView& list() { return list_; }
+  CMainCommands& commands() { return *commands_; }
+
+ private:
+  int Answer(const std::string& text, unsigned style, int answer);
+
+  LoadedImage loaded_;
+  plat::memory::HeadlessDialog dialog_;
+  plat::memory::HeadlessListView list_;
+  std::unique_ptr<CMainCommands> commands_;
+  bool yes_ = false;
+  bool refused_ = false;
+};
+
+}  // namespace cli
