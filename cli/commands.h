@@ -17,6 +17,8 @@ void AddFixCommand(CLI::App& app, int& exitCode);
 void AddReviewCommands(CLI::App& app, int& exitCode);
 // restore: list, restore, delete and view backups.
 void AddRestoreCommand(CLI::App& app, int& exitCode);
+// tweaks: the eleven settings of the tweaks dialog.
+void AddTweaksCommand(CLI::App& app, int& exitCode);
 // import and demo: registry files into an image; the demo image to a directory.
 void AddImportCommand(CLI::App& app, int& exitCode);
 

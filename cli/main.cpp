@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   cli::AddFixCommand(app, exitCode);
   cli::AddReviewCommands(app, exitCode);
   cli::AddRestoreCommand(app, exitCode);
+  cli::AddTweaksCommand(app, exitCode);
   cli::AddImportCommand(app, exitCode);
   cli::AddInfoCommand(app, exitCode);
   try {

@@ -37,20 +37,25 @@ bool CRegistryKey::Open(plat::HKey hive, const std::string& path) {
 }
 
 bool CRegistryKey::ReadValue(const std::string& name, std::string& text) {
+  return ReadValue(name, text, kRegistryBufferSize);
+}
+
+bool CRegistryKey::ReadValue(const std::string& name, std::string& text, std::uint32_t limit) {
   text.clear();
+  limit = std::min(limit, kRegistryBufferSize);
   if (currentKey_ == 0) return false;
   ++operationCount_;
   std::uint8_t buffer[kRegistryBufferSize + 1] = {};  // one guard byte past what the registry may fill
-  std::uint32_t size = kRegistryBufferSize;
+  std::uint32_t size = limit;
   if (platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size) != plat::err::kSuccess) {
     text = "null";
     return false;
   }
-  if (size > kRegistryBufferSize) {
+  if (size > limit) {
     platform_.messages.Show(name + " value in registry is too long.", plat::mb::kOk);
     return false;
   }
-  text = TextOf(buffer, size);
+  text = TextOf(buffer, std::min(size, limit));
   return true;
 }
 

@@ -38,6 +38,9 @@ class CRegistryKey {
   // missing or larger than 4096 bytes gives "null" and false; with no key
   // open the text is empty.
   bool ReadValue(const std::string& name, std::string& text);
+  // The same into a smaller buffer of `limit` bytes: the registry is told
+  // that size, and a longer value reads as one that does not fit ("null").
+  bool ReadValue(const std::string& name, std::string& text, std::uint32_t limit);
   // Typed read. On failure value.number is 0xFFFFFFFF (unless no key is open).
   bool QueryValue(const std::string& name, QueriedValue& value);
   // True when at least one subkey was listed; the names replace the list.
