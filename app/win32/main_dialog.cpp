@@ -5,6 +5,7 @@
 #include "app/main_layout.h"
 #include "app/win32/about_dialog.h"
 #include "app/win32/restore_dialog.h"
+#include "app/win32/tweaks_dialog.h"
 #include "engine/install_directory.h"
 #include "platform/win32/win32_html_help.h"
 #include "resources/resource_ids.h"
@@ -87,10 +88,13 @@ void CMainDialog::OnCommand(int id, int code) {
     }
     case IDC_ADD_EXCLUSIONS: commands_->OnAddExclusions(); break;
     case IDC_DELETE_EXCLUSIONS: commands_->OnDeleteExclusions(); break;
-    case IDC_MISC:
+    case IDC_MISC: {
       controls_->SetText(IDC_STATUS, "Update Program/Tips & Tweaks");
+      CTweaksDialog tweaks(platform_);
+      tweaks.DoModal(hwnd());
       controls_->SetText(IDC_STATUS, "Update Program/Tips & Tweaks completed.");
       break;
+    }
     case IDC_HELP_BUTTON:
       controls_->SetText(IDC_STATUS, "Displaying help");
       plat::win32::CallHtmlHelp(hwnd(), (InstallDirectory() + "Tidemarrow.chm").c_str(), 0, 0);

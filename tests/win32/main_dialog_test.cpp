@@ -11,6 +11,7 @@
 #include "app/main_layout.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/restore_dialog.h"
+#include "app/win32/tweaks_dialog.h"
 #include "app/win32/scan_app.h"
 #include "platform/memory/memory_services.h"
 #include "platform/registry_tree.h"
@@ -347,4 +348,97 @@ TEST_F(MainDialogTest, TheRestoreDialogBringsBackWhatAFixDeleted) {
   EXPECT_EQ(registry.QueryValueEx(key, "TidemarrowGuiMissing", nullptr, reinterpret_cast<std::uint8_t*>(data), &size), 0);
   EXPECT_STREQ(data, "C:\\TidemarrowNowhere\\missing.tmg");
   registry.CloseKey(key);
+}
+
+namespace {
+
+// Runs a command line and returns what it printed.
+std::string Capture(std::string command) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  ::CreatePipe(&read, &write, &sa, 0);
+  ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = write;
+  si.hStdError = write;
+  PROCESS_INFORMATION pi{};
+  std::string out;
+  if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    ::CloseHandle(write);
+    write = nullptr;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  }
+  if (write) ::CloseHandle(write);
+  ::CloseHandle(read);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(MainDialogTest, TheTweaksDialogShowsAndChangesTheRealRegistry) {
+  for (int i = 0; i < kTweakCount; ++i) {
+    char text[2048] = {};
+    ::LoadStringA(::GetModuleHandleA(nullptr), IDS_TWEAK_FIRST + i, text, sizeof text);
+    EXPECT_STREQ(text, Tweak(i).listText) << "string " << IDS_TWEAK_FIRST + i;
+    ::LoadStringA(::GetModuleHandleA(nullptr), IDS_TWEAK_DESCRIPTION_FIRST + i, text, sizeof text);
+    EXPECT_STREQ(text, TweakDescription(i)) << "string " << IDS_TWEAK_DESCRIPTION_FIRST + i;
+  }
+  plat::HKey key = 0;
+  registry.CreateKeyEx(plat::kCurrentUser, "Control Panel\\Desktop", &key);
+  registry.CloseKey(key);
+  CTweaksDialog tweaks(platform);
+  ASSERT_TRUE(tweaks.Create());
+  ::ShowWindow(tweaks.hwnd(), SW_SHOW);
+  HWND h = tweaks.hwnd();
+  EXPECT_EQ(::SendDlgItemMessageA(h, IDC_TWEAK_LIST, LB_GETCOUNT, 0, 0), kTweakCount);
+  ::SendDlgItemMessageA(h, IDC_TWEAK_LIST, LB_SETCURSEL, 8, 0);
+  ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_TWEAK_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(h, IDC_TWEAK_LIST)));
+  EXPECT_EQ(Text(h, IDC_TWEAK_DESCRIPTION), TweakDescription(8));
+  Click(h, IDC_TWEAK_MODIFY);
+  EXPECT_EQ(Text(h, IDC_TWEAK_SETTING), "Windows version is displayed on the desktop.");
+  ASSERT_EQ(messages.Boxes().size(), 1u);
+  EXPECT_EQ(messages.Boxes()[0].text, "Change won't take effect until you reboot your computer.");
+  const std::string query = Capture("reg.exe query \"HKCU\\Control Panel\\Desktop\" /v PaintDesktopVersion");
+  EXPECT_NE(query.find("0x1"), std::string::npos) << query;
+  if (const char* shot = ::getenv("TIDEMARROW_TWEAKS_SCREENSHOT")) Screenshot(h, shot);
+  Click(h, IDC_TWEAK_RESTORE);
+  EXPECT_EQ(Text(h, IDC_TWEAK_SETTING), "Windows version is not displayed on the desktop.");
+  EXPECT_NE(Capture("reg.exe query \"HKCU\\Control Panel\\Desktop\" /v PaintDesktopVersion").find("0x0"),
+            std::string::npos);
+  ::SendDlgItemMessageA(h, IDC_TWEAK_LIST, LB_SETCURSEL, 3, 0);
+  ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(IDC_TWEAK_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(h, IDC_TWEAK_LIST)));
+  EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, IDC_TWEAK_RESTORE))) << "the menu speed has no default button";
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDC_TWEAK_VALUE)));
+}
+
+namespace {
+HWND g_openedFromMisc = nullptr;
+void CALLBACK CloseTweaks(HWND, UINT, UINT_PTR id, DWORD) {
+  if (HWND w = ::FindWindowA(nullptr, "Tidemarrow Miscellaneous - Tips and Tweaks, Updates")) {
+    g_openedFromMisc = w;
+    ::PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::KillTimer(nullptr, id);
+  }
+}
+}  // namespace
+
+TEST_F(MainDialogTest, MiscOpensTheTweaksDialogModally) {
+  CMainDialog dialog(platform, shell);
+  ASSERT_TRUE(dialog.Create());
+  HWND h = dialog.hwnd();
+  // The dialog's own message loop runs the timer that finds and closes it.
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, CloseTweaks);
+  Click(h, IDC_MISC);
+  ::KillTimer(nullptr, timer);
+  EXPECT_NE(g_openedFromMisc, nullptr);
+  EXPECT_EQ(Text(h, IDC_STATUS), "Update Program/Tips & Tweaks completed.");
 }
