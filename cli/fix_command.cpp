@@ -48,14 +48,7 @@ int RunFix(const FixOptions& o) {
   if (!session.Open(o.image, o.answering, exitCode)) return exitCode;
   auto& list = session.list();
   std::string error;
-  if (o.useLastScan) {
-    if (!session.LoadLastScan(error)) {
-      std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
-      return 2;
-    }
-  } else {
-    session.RunJob([&](auto done) { session.commands().OnFindProblems(done); });
-  }
+  if (!session.ScanOrLoadLastScan(o.useLastScan)) return 2;
   const int count = list.GetItemCount();
   if (o.all)
     for (int r = 0; r < count; ++r) list.SetChecked(r, true);

@@ -61,14 +61,7 @@ int RunExclude(const ExcludeOptions& o) {
   int exitCode = 0;
   if (!session.Open(o.image, Answering{}, exitCode)) return exitCode;
   std::string error;
-  if (o.useLastScan) {
-    if (!session.LoadLastScan(error)) {
-      std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
-      return 2;
-    }
-  } else {
-    session.RunJob([&](auto done) { session.commands().OnFindProblems(done); });
-  }
+  if (!session.ScanOrLoadLastScan(o.useLastScan)) return 2;
   if (!session.TickRows(o.rows, error)) {
     std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
     return 2;

@@ -86,6 +86,17 @@ bool Session::LoadLastScan(std::string& error) {
   return true;
 }
 
+bool Session::ScanOrLoadLastScan(bool useLastScan) {
+  if (!useLastScan) {
+    RunJob([this](auto done) { commands_->OnFindProblems(done); });
+    return true;
+  }
+  std::string error;
+  if (LoadLastScan(error)) return true;
+  std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
+  return false;
+}
+
 bool Session::TickRows(const std::string& spec, std::string& error) {
   const int count = list_.GetItemCount();
   std::stringstream ss(spec);

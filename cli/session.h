@@ -28,6 +28,9 @@ class Session {
   void RunJob(const std::function<void(std::function<void()>)>& start);
   // Fills the list from Problems.txt; false when it is missing or cut short.
   bool LoadLastScan(std::string& error);
+  // The rows to work on: those of the last scan, or of a scan run now.
+  // False, after printing why, when the last scan cannot be read.
+  bool ScanOrLoadLastScan(bool useLastScan);
   // Ticks rows given as "1,4-7" (numbers as the list shows them).
   bool TickRows(const std::string& spec, std::string& error);
 

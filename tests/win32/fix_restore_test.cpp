@@ -14,8 +14,7 @@
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/memory_services.h"
 #include "platform/registry_tree.h"
-#include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_services.h"
+#include "platform/win32/win32_platform.h"
 
 namespace {
 
@@ -77,13 +76,10 @@ bool RunRegImport(const std::string& file) {
 }  // namespace
 
 TEST(RestoreProof, RegExeImportOfTheBackupBringsEveryValueBack) {
-  plat::win32::Win32Registry reg;
-  plat::win32::Win32Environment env;
-  plat::win32::Win32Files files;
-  plat::win32::Win32Atoms atoms;
-  plat::memory::RecordedMessageBoxes messages;
-  plat::win32::Win32Clock clock;
-  plat::Platform platform{reg, env, files, atoms, messages, clock};
+  plat::win32::Win32PlatformWith<plat::memory::RecordedMessageBoxes> windows;
+  plat::win32::Win32Registry& reg = windows.registry;
+  plat::memory::RecordedMessageBoxes& messages = windows.messages;
+  const plat::Platform& platform = windows.platform;
   plat::DeleteTree(reg, plat::kCurrentUser, kRoot);
 
   const std::string a = std::string(kRoot) + "\\A";

@@ -17,8 +17,7 @@
 #include "platform/registry_tree.h"
 #include "platform/win32/win32_html_help.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_services.h"
-#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_platform.h"
 #include "resources/resource_ids.h"
 #include "tests/win32/png_writer.h"
 
@@ -146,14 +145,12 @@ class MainDialogTest : public ::testing::Test {
     ::ReleaseDC(nullptr, screen);
   }
 
-  plat::win32::Win32Registry registry;
-  plat::win32::Win32Environment environment;
-  plat::win32::Win32Files files;
-  plat::win32::Win32Atoms atoms;
-  plat::memory::RecordedMessageBoxes messages;
-  plat::win32::Win32Clock clock;
-  plat::Platform platform{registry, environment, files, atoms, messages, clock};
-  plat::win32::Win32Shell shell;
+  // The real Windows, with message boxes that a test answers.
+  plat::win32::Win32PlatformWith<plat::memory::RecordedMessageBoxes> windows;
+  plat::win32::Win32Registry& registry = windows.registry;
+  plat::memory::RecordedMessageBoxes& messages = windows.messages;
+  plat::win32::Win32Shell& shell = windows.shell;
+  const plat::Platform& platform = windows.platform;
   std::string dir;
 };
 
