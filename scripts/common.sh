@@ -31,3 +31,11 @@ build_windows() {
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
   cmake --build "$ROOT/build-win" -j "$JOBS"
 }
+
+# The native tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
+build_sanitized() {
+  local flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+  cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+  cmake --build "$ROOT/build-asan" -j "$JOBS"
+}
