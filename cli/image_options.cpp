@@ -5,6 +5,7 @@
 #include <random>
 
 #include "demo/demo_image.h"
+#include "platform/hive/windows_installation.h"
 
 namespace cli {
 
@@ -17,6 +18,15 @@ void ImageOptions::AddTo(CLI::App& app) {
                  "SystemRoot=C:\\WINDOWS, ProgramFiles=C:\\Program Files, "
                  "Path=C:\\WINDOWS\\system32;C:\\WINDOWS;C:\\WINDOWS\\System32\\Wbem; the Windows directory is SystemRoot");
   app.add_flag("--keep", keep, "keep the scratch copy of the demo machine and print where it is");
+  app.add_option("--windows", windows,
+                 "a mounted Windows partition (the directory that is its C:): its hives are read and, after a fix "
+                 "or restore, written back (the originals kept as dated copies). HKEY_LOCAL_MACHINE holds SAM, "
+                 "SECURITY, SOFTWARE and SYSTEM; HARDWARE exists only while Windows runs and is not there. "
+                 "SystemRoot, ProgramFiles and Path come from that installation's registry");
+  app.add_option("--user", user, "with --windows: the profile whose NTUSER.DAT is HKEY_CURRENT_USER (default: the only one)");
+  app.add_option("--work", work,
+                 "with --windows, when Tidemarrow is not installed there: where Problems.txt, Exclusions.txt and the "
+                 "backups go (default: a Tidemarrow folder in the user's data directory)");
 }
 
 LoadedImage::~LoadedImage() {
@@ -29,6 +39,28 @@ LoadedImage::~LoadedImage() {
 bool LoadedImage::Load(const ImageOptions& options, std::string& error) {
   plat::memory::ImageSpec spec;
   keep_ = options.keep;
+  if (!options.windows.empty()) {
+    plat::hive::WindowsSpec windows{options.windows, options.user, options.work};
+    if (windows.work.empty()) {
+      const char* data = std::getenv("XDG_DATA_HOME");
+      const char* home = std::getenv("HOME");
+      windows.work = data && *data ? std::string(data) + "/Tidemarrow"
+                                   : std::string(home ? home : "/tmp") + "/.local/share/Tidemarrow";
+    }
+    image_ = std::make_unique<plat::memory::MachineImage>();
+    std::vector<std::string> notes;
+    if (!plat::hive::LoadWindowsInstallation(windows, *image_, hives_, notes, error)) return false;
+    for (const auto& note : notes) std::fprintf(stderr, "tidemarrow-cli: %s\n", note.c_str());
+    for (const auto& e : options.env) {
+      const auto eq = e.find('=');
+      if (eq == std::string::npos || eq == 0) {
+        error = "--env " + e + ": expected NAME=VALUE";
+        return false;
+      }
+      image_->environment().Set(e.substr(0, eq), e.substr(eq + 1));
+    }
+    return true;
+  }
   if (!options.imageDir.empty()) {
     spec = plat::memory::ImageDirectory(options.imageDir);
   } else if (!options.regFile.empty()) {

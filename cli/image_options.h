@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "platform/hive/hive_store.h"
 #include "platform/memory/machine_image.h"
 
 namespace cli {
@@ -17,6 +18,9 @@ struct ImageOptions {
   std::vector<std::string> drives;  // "C:=DIR"
   std::vector<std::string> env;     // "NAME=VALUE"
   bool keep = false;
+  std::string windows;              // a mounted Windows partition
+  std::string user;
+  std::string work;
 
   void AddTo(CLI::App& app);
 };
@@ -32,6 +36,7 @@ class LoadedImage {
 
  private:
   std::unique_ptr<plat::memory::MachineImage> image_;
+  std::unique_ptr<plat::hive::HiveStore> hives_;
   std::string scratch_;
   bool keep_ = false;
 };

@@ -18,7 +18,7 @@ ensure_packages() {
   fi
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev)
+NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev libhivex-dev)
 WINDOWS_PACKAGES=(fp-utils googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb)
 
 build_native() {

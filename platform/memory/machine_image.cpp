@@ -50,6 +50,7 @@ bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
 }
 
 bool MachineImage::SaveRegistry(std::string& error) {
+  if (store_) return store_(error);
   if (registryFile_.empty()) {
     error = "no registry file is loaded";
     return false;

@@ -3,6 +3,7 @@
 // what the CLI and the job tests run the core on.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,8 +32,11 @@ class MachineImage {
   // Loads the registry file and maps the drives; on failure `error` says why
   // and the image is left empty.
   bool Load(const ImageSpec& spec, std::string& error);
-  // Writes the registry back to its file atomically, in the file's encoding.
+  // Writes the registry back to its file atomically, in the file's encoding
+  // (or through the store set below).
   bool SaveRegistry(std::string& error);
+  // Saves the registry some other way (hive files) from now on.
+  void UseRegistryStore(std::function<bool(std::string& error)> save) { store_ = std::move(save); }
 
   MemoryRegistry& registry() { return registry_; }
   MappedDrive& drive() { return drive_; }
@@ -52,6 +56,7 @@ class MachineImage {
   Platform platform_;
   std::string registryFile_;
   RegTextEncoding encoding_ = RegTextEncoding::kAnsi;
+  std::function<bool(std::string& error)> store_;
 };
 
 }  // namespace plat::memory

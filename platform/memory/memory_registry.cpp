@@ -21,6 +21,7 @@ struct MemoryRegistry::Node {
   std::vector<RegValue> values;                 // creation order
   bool deleted = false;
   bool writeDenied = false;
+  std::shared_ptr<Node> link;  // a link key opens this node instead
 
   std::shared_ptr<Node> Find(const std::u16string& key) const {
     auto it = std::lower_bound(children.begin(), children.end(), key,
@@ -155,6 +156,7 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
     } else {
       v.machine = v.machine ? v.machine->Find(folded) : nullptr;
       if (!v.machine) return err::kFileNotFound;
+      if (v.machine->link) v.machine = v.machine->link;
     }
   }
   if (v.Primary() == nullptr && !(v.merged && parts.empty())) return err::kFileNotFound;
@@ -406,6 +408,33 @@ RegStatus MemoryRegistry::CloseKey(HKey key) {
 std::size_t MemoryRegistry::OpenHandleCount() const {
   std::lock_guard lock(mutex_);
   return handles_.size();
+}
+
+bool MemoryRegistry::DenyWriteAccessBelow(HKey hive, const std::string& path) {
+  std::lock_guard lock(mutex_);
+  View from, to;
+  if (Resolve(hive, from) != err::kSuccess || Walk(from, path.c_str(), to) != err::kSuccess || !to.Primary())
+    return false;
+  std::vector<Node*> pending{to.Primary()};
+  while (!pending.empty()) {
+    Node* n = pending.back();
+    pending.pop_back();
+    n->writeDenied = true;
+    for (auto& c : n->children) pending.push_back(c.get());
+  }
+  return true;
+}
+
+bool MemoryRegistry::AddLink(HKey hive, const std::string& parent, const std::string& name, const std::string& target) {
+  std::lock_guard lock(mutex_);
+  View from, up, to;
+  if (Resolve(hive, from) != err::kSuccess || Walk(from, parent.c_str(), up) != err::kSuccess ||
+      Walk(from, target.c_str(), to) != err::kSuccess || !up.machine || !to.machine)
+    return false;
+  if (up.machine->Find(FoldName(name))) return false;
+  up.machine->Add(name)->link = to.machine;
+  ++generation_;
+  return true;
 }
 
 std::uint64_t MemoryRegistry::CallCount() const {

@@ -44,6 +44,12 @@ class MemoryRegistry final : public IRegistry {
   // Makes a key refuse every open that asks for more than read access, as a
   // key with a restrictive ACL does. Fails when the key does not exist.
   bool DenyWriteAccess(HKey hive, const std::string& path);
+  // The same for every key below it too, as for SAM\SAM on a running system.
+  bool DenyWriteAccessBelow(HKey hive, const std::string& path);
+  // Makes parent\name a link to the existing key target (both paths from
+  // the hive's root), as CurrentControlSet links to the control set in use:
+  // the link lists under its own name and opens the target.
+  bool AddLink(HKey hive, const std::string& parent, const std::string& name, const std::string& target);
   // Total registry calls made, for benchmarks.
   std::uint64_t CallCount() const;
 

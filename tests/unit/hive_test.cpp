@@ -1,0 +1,284 @@
+// The hive backend: a machine converted to hive files gives the same scan as
+// its registry file; a fix on hives followed by a restore gives the hives
+// back; a commit that cannot finish leaves every hive as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "app/main_commands.h"
+#include "demo/demo_image.h"
+#include "engine/install_directory.h"
+#include "platform/hive/windows_installation.h"
+#include "platform/memory/headless_dialog.h"
+#include "platform/memory/host_files.h"
+#include "platform/memory/memory_shell.h"
+#include "platform/memory/reg_text.h"
+#include "platform/codepage.h"
+#include "platform/registry_tree.h"
+#include "resources/resource_ids.h"
+#include "restore/restore_logic.h"
+#include "tests/support/hive_writer.h"
+
+namespace fs = std::filesystem;
+using plat::memory::MachineImage;
+
+namespace {
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Every key with its values as a set: what a restore must bring back.
+std::map<std::string, std::set<std::string>> Content(plat::IRegistry& reg, plat::HKey hive, const std::string& path) {
+  std::map<std::string, std::set<std::string>> out;
+  std::vector<std::string> pending{path};
+  while (!pending.empty()) {
+    const std::string p = pending.back();
+    pending.pop_back();
+    plat::HKey key = 0;
+    if (reg.OpenKeyEx(hive, p.c_str(), 0, plat::kKeyRead, &key) != 0) continue;
+    auto& values = out[plat::LowerAscii(p)];
+    char name[4096];
+    std::uint8_t data[8192];
+    for (std::uint32_t i = 0;; ++i) {
+      std::uint32_t nl = sizeof name, type = 0, size = sizeof data;
+      if (reg.EnumValue(key, i, name, &nl, &type, data, &size) != 0) break;
+      values.insert(std::string(name, nl) + "|" + std::to_string(type) + "|" + std::string(reinterpret_cast<char*>(data), size));
+    }
+    for (std::uint32_t i = 0;; ++i) {
+      std::uint32_t nl = sizeof name;
+      if (reg.EnumKeyEx(key, i, name, &nl) != 0) break;
+      pending.push_back(p.empty() ? std::string(name, nl) : p + "\\" + std::string(name, nl));
+    }
+    reg.CloseKey(key);
+  }
+  return out;
+}
+
+class Hives : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    root = fs::temp_directory_path() / ("tidemarrow-hives-" + std::to_string(random()));
+    std::string error;
+    ASSERT_TRUE(demo::WriteDemoImage((root / "image").string(), error)) << error;
+    // The running machine's HARDWARE key is never in a hive: the image the
+    // hives are made from leaves it out too.
+    MachineImage image;
+    ASSERT_TRUE(image.Load(plat::memory::ImageDirectory((root / "image").string()), error)) << error;
+    plat::DeleteTree(image.registry(), plat::kLocalMachine, "HARDWARE");
+    ASSERT_TRUE(image.SaveRegistry(error)) << error;
+    ASSERT_TRUE(testing_support::WriteWindowsPartition(image.registry(), (root / "image" / "drive_c").string(),
+                                                       (root / "c").string(), "User", error))
+        << error;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+  bool OpenWindows(MachineImage& image, std::unique_ptr<plat::hive::HiveStore>& store, std::vector<std::string>& notes) {
+    std::string error;
+    const bool ok = plat::hive::LoadWindowsInstallation({(root / "c").string(), "", (root / "work").string()}, image,
+                                                        store, notes, error);
+    EXPECT_TRUE(ok) << error;
+    return ok;
+  }
+  // Runs a job of the main dialog's commands on the image and waits for it.
+  void Find(MachineImage& image, plat::memory::HeadlessDialog& dialog, plat::memory::HeadlessListView& list,
+            std::unique_ptr<CMainCommands>& commands) {
+    commands = std::make_unique<CMainCommands>(image.platform(), dialog, list);
+    ASSERT_TRUE(commands->CheckOperatingSystem());
+    ASSERT_TRUE(commands->CheckInstallDirectory());
+    image.drive().SetWorkingDirectory(InstallDirectory());
+    commands->Initialise();
+    std::promise<void> done;
+    commands->OnFindProblems([&] { done.set_value(); });
+    done.get_future().wait();
+  }
+  fs::path Hive(const char* name) { return root / "c" / "WINDOWS" / "system32" / "config" / name; }
+  fs::path root;
+};
+
+}  // namespace
+
+TEST_F(Hives, TheHivesOfAMachineScanAsItsRegistryFileDoes) {
+  MachineImage fromFile;
+  std::string error;
+  ASSERT_TRUE(fromFile.Load(plat::memory::ImageDirectory((root / "image").string()), error));
+  plat::memory::HeadlessDialog d1, d2;
+  plat::memory::HeadlessListView l1, l2;
+  std::unique_ptr<CMainCommands> c1, c2;
+  Find(fromFile, d1, l1, c1);
+  const std::string problemsFromFile = Slurp(root / "image" / "drive_c" / "Program Files" / "Tidemarrow" / "Problems.txt");
+
+  MachineImage fromHives;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(fromHives, store, notes));
+  EXPECT_TRUE(notes.empty()) << notes[0];
+  Find(fromHives, d2, l2, c2);
+  const std::string problemsFromHives = Slurp(root / "c" / "Program Files" / "Tidemarrow" / "Problems.txt");
+  EXPECT_FALSE(problemsFromFile.empty());
+  EXPECT_EQ(problemsFromHives, problemsFromFile);
+  EXPECT_EQ(d2.GetText(IDC_EXAMINED_COUNT), d1.GetText(IDC_EXAMINED_COUNT));
+  EXPECT_EQ(d2.GetText(IDC_FOUND_COUNT), d1.GetText(IDC_FOUND_COUNT));
+  EXPECT_EQ(l2.Rows().size(), l1.Rows().size());
+  // The top level of HKEY_LOCAL_MACHINE is the hives the installation has.
+  plat::HKey key = 0;
+  EXPECT_EQ(fromHives.registry().OpenKeyEx(plat::kLocalMachine, "HARDWARE", 0, plat::kKeyRead, &key), 2);
+  EXPECT_EQ(fromHives.registry().OpenKeyEx(plat::kLocalMachine, "Software\\Classes\\.txt", 0, plat::kKeyRead, &key), 0)
+      << "names without case, through the hive";
+  fromHives.registry().CloseKey(key);
+  EXPECT_EQ(fromHives.registry().OpenKeyEx(plat::kClassesRoot, ".log", 0, plat::kKeyRead, &key), 0)
+      << "the user's classes come from UsrClass.dat";
+  fromHives.registry().CloseKey(key);
+}
+
+TEST_F(Hives, AFixWritesTheHivesAndItsBackupRestoresThem) {
+  MachineImage before;
+  std::unique_ptr<plat::hive::HiveStore> beforeStore;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(before, beforeStore, notes));
+  const auto software = Content(before.registry(), plat::kLocalMachine, "SOFTWARE");
+  const auto user = Content(before.registry(), plat::kCurrentUser, "");
+  {
+    MachineImage image;
+    std::unique_ptr<plat::hive::HiveStore> store;
+    ASSERT_TRUE(OpenWindows(image, store, notes));
+    plat::memory::HeadlessDialog dialog;
+    plat::memory::HeadlessListView list;
+    std::unique_ptr<CMainCommands> commands;
+    Find(image, dialog, list, commands);
+    ASSERT_GT(list.GetItemCount(), 10);
+    for (int r = 0; r < list.GetItemCount(); ++r) list.SetChecked(r, true);
+    std::promise<void> fixed;
+    commands->OnFixSelected([&] { fixed.set_value(); });
+    fixed.get_future().wait();
+    EXPECT_EQ(list.GetItemCount(), 0);
+    std::string error;
+    ASSERT_TRUE(image.SaveRegistry(error)) << error;
+    EXPECT_EQ(store->Written().size(), 2u) << "SOFTWARE and NTUSER.DAT changed";
+  }
+  std::vector<std::string> kept;
+  for (const auto& e : fs::directory_iterator(Hive("").parent_path()))
+    if (e.path().filename().string().find(".tidemarrow-") != std::string::npos) kept.push_back(e.path().string());
+  EXPECT_EQ(kept.size(), 1u) << "the original SOFTWARE hive is kept";
+  {
+    MachineImage fixedImage;
+    std::unique_ptr<plat::hive::HiveStore> store;
+    ASSERT_TRUE(OpenWindows(fixedImage, store, notes));
+    EXPECT_NE(Content(fixedImage.registry(), plat::kLocalMachine, "SOFTWARE"), software) << "the fix reached the hive";
+    plat::memory::MemoryShell shell(fixedImage.registry(), fixedImage.drive());
+    SetInstallDirectory("C:\\Program Files\\Tidemarrow\\");
+    CRestoreLogic restore(fixedImage.platform(), shell, InstallDirectory());
+    const auto backups = restore.ListBackups();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_TRUE(restore.Restore(backups));
+    std::string error;
+    ASSERT_TRUE(fixedImage.SaveRegistry(error)) << error;
+  }
+  MachineImage after;
+  std::unique_ptr<plat::hive::HiveStore> afterStore;
+  ASSERT_TRUE(OpenWindows(after, afterStore, notes));
+  EXPECT_EQ(Content(after.registry(), plat::kLocalMachine, "SOFTWARE"), software);
+  EXPECT_EQ(Content(after.registry(), plat::kCurrentUser, ""), user);
+}
+
+TEST_F(Hives, ACommitThatCannotFinishLeavesTheHiveAsItWas) {
+  const std::string original = Slurp(Hive("SOFTWARE"));
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(image, store, notes));
+  ASSERT_EQ(plat::DeleteTree(image.registry(), plat::kLocalMachine, "SOFTWARE\\OldShareware"), 0);
+  fs::create_directories(Hive("SOFTWARE.tmp-tidemarrow"));  // the temporary file cannot be made
+  std::string error;
+  EXPECT_FALSE(image.SaveRegistry(error));
+  EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
+  EXPECT_EQ(Slurp(Hive("SOFTWARE")), original);
+}
+
+TEST_F(Hives, AHiveWithUnsavedLogChangesIsNeverWritten) {
+  {
+    // The secondary sequence number ahead of the primary, with the header's
+    // checksum written again, as Windows leaves a hive whose log it has not
+    // yet replayed.
+    std::fstream f(Hive("SOFTWARE"), std::ios::in | std::ios::out | std::ios::binary);
+    std::uint32_t header[128];
+    f.read(reinterpret_cast<char*>(header), sizeof header);
+    header[2] = 7;
+    header[127] = 0;
+    for (int i = 0; i < 127; ++i) header[127] ^= header[i];
+    f.seekp(0);
+    f.write(reinterpret_cast<const char*>(header), sizeof header);
+  }
+  const std::string original = Slurp(Hive("SOFTWARE"));
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(image, store, notes));
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("never written"), std::string::npos);
+  plat::DeleteTree(image.registry(), plat::kLocalMachine, "SOFTWARE\\OldShareware");
+  std::string error;
+  EXPECT_FALSE(image.SaveRegistry(error));
+  EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+  EXPECT_EQ(Slurp(Hive("SOFTWARE")), original);
+}
+
+TEST_F(Hives, ProtectedKeysAnswerAccessDeniedAndCurrentControlSetLinks) {
+  MachineImage source;
+  std::string error;
+  source.registry();
+  plat::memory::ImportRegText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SAM\\SAM\\Domains]\n[HKEY_LOCAL_MACHINE\\SECURITY\\Policy]\n"
+                              "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n\"Current\"=dword:00000002\n"
+                              "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Services\\Cdrom]\n\"AutoRun\"=dword:00000001\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft]\n[HKEY_CURRENT_USER\\Software]\n",
+                              source.registry());
+  const fs::path other = root / "other";
+  fs::create_directories(other / "drive");
+  ASSERT_TRUE(testing_support::WriteWindowsPartition(source.registry(), (other / "drive").string(), (other / "c").string(),
+                                                     "Only", error));
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(plat::hive::LoadWindowsInstallation({(other / "c").string(), "", (other / "work").string()}, image,
+                                                  store, notes, error))
+      << error;
+  plat::HKey key = 0;
+  EXPECT_EQ(image.registry().OpenKeyEx(plat::kLocalMachine, "SAM\\SAM\\Domains", 0, plat::kKeyAllAccess, &key), 5);
+  EXPECT_EQ(image.registry().OpenKeyEx(plat::kLocalMachine, "SECURITY", 0, plat::kKeyAllAccess, &key), 5);
+  EXPECT_EQ(image.registry().OpenKeyEx(plat::kLocalMachine, "SAM", 0, plat::kKeyAllAccess, &key), 0);
+  image.registry().CloseKey(key);
+  ASSERT_EQ(image.registry().OpenKeyEx(plat::kLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Cdrom", 0,
+                                       plat::kKeyRead, &key),
+            0);
+  image.registry().CloseKey(key);
+  ASSERT_EQ(notes.size(), 1u) << "Tidemarrow is not installed there";
+  EXPECT_NE(notes[0].find("its files go to"), std::string::npos);
+  // Writing back keeps the link and the program's own key out of the hives.
+  ASSERT_EQ(plat::DeleteTree(image.registry(), plat::kLocalMachine, "SOFTWARE\\Microsoft"), 0);
+  ASSERT_TRUE(image.SaveRegistry(error)) << error;
+  MachineImage again;
+  std::unique_ptr<plat::hive::HiveStore> againStore;
+  ASSERT_TRUE(plat::hive::LoadWindowsInstallation({(other / "c").string(), "", (other / "work").string()}, again,
+                                                  againStore, notes, error));
+  std::unique_ptr<plat::hive::HiveStore> raw = std::make_unique<plat::hive::HiveStore>();
+  plat::memory::MemoryRegistry plain;
+  std::vector<std::string> n2;
+  ASSERT_TRUE(raw->Load({{(other / "c" / "WINDOWS" / "system32" / "config" / "SYSTEM").string(), plat::kLocalMachine, "SYSTEM"},
+                         {(other / "c" / "WINDOWS" / "system32" / "config" / "SOFTWARE").string(), plat::kLocalMachine, "SOFTWARE"}},
+                        plain, n2, error));
+  EXPECT_EQ(plain.OpenKeyEx(plat::kLocalMachine, "SYSTEM\\CurrentControlSet", 0, plat::kKeyRead, &key), 2);
+  EXPECT_EQ(plain.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Brindlecote", 0, plat::kKeyRead, &key), 2);
+  EXPECT_EQ(plain.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Microsoft", 0, plat::kKeyRead, &key), 2);
+}
