@@ -19,6 +19,7 @@ ensure_packages() {
 }
 
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev libhivex-dev)
+ROBUSTNESS_PACKAGES=(clang libclang-rt-14-dev valgrind)
 WINDOWS_PACKAGES=(fp-utils googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb)
 
 build_native() {
@@ -38,4 +39,32 @@ build_sanitized() {
   cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
   cmake --build "$ROOT/build-asan" -j "$JOBS"
+}
+
+# The fuzzers, built with clang and AddressSanitizer.
+build_fuzzers() {
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTIDEMARROW_FUZZ=ON -DTIDEMARROW_TESTS=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+  cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target fuzz_reg_text fuzz_records fuzz_color fuzz_file_reference fuzz_hive
+}
+
+# run_fuzzers SECONDS: each fuzzer on its seed corpus (copied, so the
+# repository's corpus stays as committed) for SECONDS.
+run_fuzzers() {
+  local seconds="$1" failed=0
+  mkdir -p "$ROOT/build-fuzz/crashes"
+  for name in reg_text records color file_reference hive; do
+    local corpus="$ROOT/build-fuzz/corpus/$name"
+    rm -rf "$corpus" && mkdir -p "$corpus" && cp -r "$ROOT/fuzz/corpus/$name/." "$corpus/"
+    if ASAN_OPTIONS=detect_leaks=1 "$ROOT/build-fuzz/bin/fuzz_$name" "$corpus" -max_total_time="$seconds" \
+        -max_len=65536 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$ROOT/build-fuzz/crashes/$name-" \
+        -print_final_stats=0 >"$ROOT/build-fuzz/$name.log" 2>&1; then
+      echo "fuzz_$name: $(grep -c . "$ROOT/build-fuzz/$name.log") log lines, no crash"
+    else
+      echo "fuzz_$name: FAILED, see build-fuzz/$name.log"; tail -20 "$ROOT/build-fuzz/$name.log"; failed=1
+    fi
+  done
+  return $failed
 }

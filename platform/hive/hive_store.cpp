@@ -138,9 +138,12 @@ bool HiveStore::Read(const HiveMount& mount, IRegistry& into, bool lenient, std:
     if (hive_value_h* values = hivex_node_values(h, p.node)) {
       for (std::size_t i = 0; values[i]; ++i) {
         char* name = hivex_value_key(h, values[i]);
-        hive_type type = hive_t_REG_NONE;
+        // Any 32-bit type can stand in a hive, not only hive_type's names:
+        // it is received as a plain number.
+        static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+        std::uint32_t type = 0;
         std::size_t length = 0;
-        char* data = hivex_value_value(h, values[i], &type, &length);
+        char* data = hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length);
         if (name && data) {
           const std::string bytes = AnsiData(type, data, length);
           into.SetValueEx(key, FromUtf8(name).c_str(), type, reinterpret_cast<const std::uint8_t*>(bytes.data()),

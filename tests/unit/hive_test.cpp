@@ -282,3 +282,38 @@ TEST_F(Hives, ProtectedKeysAnswerAccessDeniedAndCurrentControlSetLinks) {
   EXPECT_EQ(plain.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Brindlecote", 0, plat::kKeyRead, &key), 2);
   EXPECT_EQ(plain.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Microsoft", 0, plat::kKeyRead, &key), 2);
 }
+
+TEST(HiveFiles, ValuesOfAnyTypeAndDeepTreesReadBackWhole) {
+  // Found by fuzzing: a value type outside the names Windows gives them.
+  plat::memory::MemoryRegistry source;
+  plat::HKey key = 0;
+  source.CreateKeyEx(plat::kLocalMachine, "SOFTWARE\\Odd", &key);
+  const std::string bytes = "abc";
+  source.SetValueEx(key, "t", 100728833u, reinterpret_cast<const std::uint8_t*>(bytes.data()), 3);
+  source.CloseKey(key);
+  std::string deep = "SOFTWARE";
+  for (int i = 0; i < 600; ++i) deep += "\\k";
+  ASSERT_EQ(source.CreateKeyEx(plat::kLocalMachine, deep.c_str(), &key), 0);
+  source.CloseKey(key);
+  const auto file = fs::temp_directory_path() / "tidemarrow-odd-type.hive";
+  std::string error;
+  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error));
+  plat::memory::MemoryRegistry reg;
+  plat::hive::HiveStore store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error)) << error;
+  ASSERT_EQ(reg.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Odd", 0, plat::kKeyRead, &key), 0);
+  std::uint32_t type = 0, size = 16;
+  char data[16];
+  EXPECT_EQ(reg.QueryValueEx(key, "t", &type, reinterpret_cast<std::uint8_t*>(data), &size), 0);
+  EXPECT_EQ(type, 100728833u);
+  EXPECT_EQ(std::string(data, size), "abc");
+  reg.CloseKey(key);
+  // Keys below the registry's depth limit of 512 are not read: no walk runs away.
+  std::string limit = "SOFTWARE";
+  for (int i = 0; i < 512; ++i) limit += "\\k";
+  EXPECT_EQ(reg.OpenKeyEx(plat::kLocalMachine, limit.c_str(), 0, plat::kKeyRead, &key), 0);
+  reg.CloseKey(key);
+  EXPECT_EQ(reg.OpenKeyEx(plat::kLocalMachine, (limit + "\\k").c_str(), 0, plat::kKeyRead, &key), 2);
+  fs::remove(file);
+}

@@ -1,0 +1,23 @@
+// Registry text files: any bytes either parse or are refused with a line and
+// a reason; what parses applies, and the registry it makes exports to a file
+// that parses again.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/memory/memory_registry.h"
+#include "platform/memory/reg_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  plat::memory::ParsedRegText parsed;
+  if (!plat::memory::ParseRegText(bytes, parsed).ok) return 0;
+  plat::memory::MemoryRegistry registry;
+  plat::memory::ApplyRegText(parsed, registry);
+  std::string exported, error;
+  if (!plat::memory::ExportRegText(registry, plat::memory::RegTextEncoding::kAnsi, exported, error)) return 0;
+  plat::memory::ParsedRegText again;
+  if (!plat::memory::ParseRegText(exported, again).ok) std::abort();
+  if (registry.OpenHandleCount() != 0) std::abort();
+  return 0;
+}
