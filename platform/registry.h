@@ -4,6 +4,7 @@
 // conformance suite checks them against Windows' behaviour.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace plat {
@@ -44,6 +45,8 @@ inline constexpr std::uint32_t kQword = 11;
 
 // Longest key name component Windows accepts, in characters.
 inline constexpr std::uint32_t kMaxKeyNameLength = 255;
+// Deepest a key can stand below its hive's root.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 
 class IRegistry {
  public:

@@ -1,6 +1,7 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
+#include <map>
 #include <cstring>
 
 #include "platform/codepage.h"
@@ -17,37 +18,41 @@ struct RegValue {
 struct MemoryRegistry::Node {
   std::string name;
   std::u16string folded;
-  std::vector<std::shared_ptr<Node>> children;  // sorted by folded name
-  std::vector<RegValue> values;                 // creation order
+  // Children by upper-cased name; the ordered list that enumeration by
+  // index reads is rebuilt only after a change, so that neither a key with
+  // 100,000 subkeys nor a walk by index costs quadratic time.
+  std::map<std::u16string, std::shared_ptr<Node>> childMap;
+  std::vector<std::shared_ptr<Node>> ordered;
+  bool orderedValid = true;
   bool deleted = false;
   bool writeDenied = false;
   std::shared_ptr<Node> link;  // a link key opens this node instead
+  std::vector<RegValue> values;  // creation order
 
   std::shared_ptr<Node> Find(const std::u16string& key) const {
-    auto it = std::lower_bound(children.begin(), children.end(), key,
-                               [](const std::shared_ptr<Node>& n, const std::u16string& k) {
-                                 return n->folded < k;
-                               });
-    if (it != children.end() && (*it)->folded == key) return *it;
-    return nullptr;
+    auto it = childMap.find(key);
+    return it == childMap.end() ? nullptr : it->second;
   }
   std::shared_ptr<Node> Add(const std::string& childName) {
     auto node = std::make_shared<Node>();
     node->name = childName;
     node->folded = FoldName(childName);
-    auto it = std::lower_bound(children.begin(), children.end(), node->folded,
-                               [](const std::shared_ptr<Node>& n, const std::u16string& k) {
-                                 return n->folded < k;
-                               });
-    children.insert(it, node);
+    childMap.emplace(node->folded, node);
+    orderedValid = false;
     return node;
   }
   void Remove(const std::u16string& key) {
-    auto it = std::lower_bound(children.begin(), children.end(), key,
-                               [](const std::shared_ptr<Node>& n, const std::u16string& k) {
-                                 return n->folded < k;
-                               });
-    if (it != children.end() && (*it)->folded == key) children.erase(it);
+    childMap.erase(key);
+    orderedValid = false;
+  }
+  const std::vector<std::shared_ptr<Node>>& Children() {
+    if (!orderedValid) {
+      ordered.clear();
+      ordered.reserve(childMap.size());
+      for (auto& [folded, node] : childMap) ordered.push_back(node);
+      orderedValid = true;
+    }
+    return ordered;
   }
   RegValue* FindValue(const char* valueName) {
     std::string_view n = valueName ? valueName : "";
@@ -197,6 +202,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
   if (!SplitPath(subKey, parts, status)) return status;
   for (const auto& part : parts)
     if (part.size() > kMaxKeyNameLength) return err::kInvalidParameter;
+  if (parts.size() > kMaxKeyDepth) return err::kInvalidParameter;
   if (v.merged && !v.user && !v.machine) {
     // HKLM\Software\Classes is missing: new classes keys go there.
     auto software = EnsureChild(machine_, "Software");
@@ -263,8 +269,8 @@ const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view
   auto& names = handle->mergedNames;
   names.clear();
   static const std::vector<std::shared_ptr<Node>> kNone;
-  const auto& u = view.user ? view.user->children : kNone;
-  const auto& m = view.machine ? view.machine->children : kNone;
+  const auto& u = view.user ? view.user->Children() : kNone;
+  const auto& m = view.machine ? view.machine->Children() : kNone;
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
     if (j >= m.size() || (i < u.size() && u[i]->folded < m[j]->folded)) {
@@ -290,8 +296,8 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
   if (v.merged) {
     const auto& names = MergedNames(key, v);
     if (index < names.size()) found = &names[index];
-  } else if (index < v.machine->children.size()) {
-    found = &v.machine->children[index]->name;
+  } else if (index < v.machine->Children().size()) {
+    found = &v.machine->Children()[index]->name;
   }
   if (!found) return err::kNoMoreItems;
   if (found->size() >= *nameLength) return err::kMoreData;
@@ -361,7 +367,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   SplitPath(subKey, parts, status);
   if (parts.empty()) return err::kAccessDenied;  // a hive root or the key itself
   auto victim = target.user ? target.user : target.machine;
-  if (!victim->children.empty()) return err::kAccessDenied;
+  if (!victim->childMap.empty()) return err::kAccessDenied;
   if (victim->writeDenied) return err::kAccessDenied;
   // Find the parent of the victim in the same tree.
   std::string parentPath;
@@ -420,7 +426,7 @@ bool MemoryRegistry::DenyWriteAccessBelow(HKey hive, const std::string& path) {
     Node* n = pending.back();
     pending.pop_back();
     n->writeDenied = true;
-    for (auto& c : n->children) pending.push_back(c.get());
+    for (auto& [folded, c] : n->childMap) pending.push_back(c.get());
   }
   return true;
 }

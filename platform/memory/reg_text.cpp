@@ -188,13 +188,14 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
         return Fail(lineNo, "expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or HKEY_CLASSES_ROOT, found \"" + hiveName + "\"");
       path = slash == std::string::npos ? "" : name.substr(slash + 1);
       while (!path.empty() && path.back() == '\\') path.pop_back();
-      std::size_t start = 0;
+      std::size_t start = 0, depth = 0;
       while (start <= path.size() && !path.empty()) {
         std::size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
         if (end == start) return Fail(lineNo, "expected a key name between two backslashes");
         if (end - start > kMaxKeyNameLength)
           return Fail(lineNo, "expected a key name of at most 255 characters");
+        if (++depth > kMaxKeyDepth) return Fail(lineNo, "expected a key at most 512 levels below its hive");
         start = end + 1;
         if (end == path.size()) break;
       }
