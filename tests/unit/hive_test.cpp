@@ -3,6 +3,7 @@
 // back; a commit that cannot finish leaves every hive as it was.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -313,5 +314,28 @@ TEST(HiveFiles, ValuesOfAnyTypeAndDeepTreesReadBackWhole) {
   // The whole depth is read, without recursion.
   EXPECT_EQ(reg.OpenKeyEx(plat::kLocalMachine, deep.c_str(), 0, plat::kKeyRead, &key), 0);
   reg.CloseKey(key);
+  fs::remove(file);
+}
+
+TEST(HiveFiles, ADamagedHiveWhoseKeyListsItsOwnAncestorIsReadOnce) {
+  plat::memory::MemoryRegistry source;
+  plat::HKey key = 0;
+  source.CreateKeyEx(plat::kLocalMachine, "SOFTWARE\\A", &key);
+  source.CloseKey(key);
+  const auto file = fs::temp_directory_path() / "tidemarrow-cycle.hive";
+  std::string error;
+  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error));
+  // The root's subkey list now names the root itself.
+  std::string bytes = Slurp(file);
+  std::uint32_t root = 0;
+  std::memcpy(&root, bytes.data() + 36, 4);
+  const auto lf = bytes.find(std::string("lf\x01\x00", 4));
+  ASSERT_NE(lf, std::string::npos);
+  std::memcpy(bytes.data() + lf + 4, &root, 4);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+  plat::memory::MemoryRegistry reg;
+  plat::hive::HiveStore store;
+  std::vector<std::string> notes;
+  store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error);  // returns, read or refused
   fs::remove(file);
 }

@@ -90,5 +90,10 @@ TEST(Faults, ARegistryThatFailsPartWayThroughAFixLosesNothing) {
     std::sort(b.begin(), b.end());
     EXPECT_EQ(a, b);
     EXPECT_EQ(m.registry.OpenHandleCount(), 0u) << "no handle left open by a fault";
+    // A row that was not fixed was said so.
+    std::size_t told = 0;
+    for (const auto& box : m.messages.Boxes())
+      if (box.text.rfind("Could not fix...", 0) == 0 || box.text.find("could not") != std::string::npos) ++told;
+    EXPECT_GE(told, list.Rows().empty() ? 0u : 1u);
   }
 }
