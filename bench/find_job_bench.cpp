@@ -10,6 +10,8 @@
 #include <map>
 
 #include "bench/image_generator.h"
+#include "bench/ratio_reporter.h"
+#include "platform/memory/memory_machine.h"
 #include "engine/find_registry_problems.h"
 #include "engine/install_directory.h"
 #include "platform/memory/headless_dialog.h"
@@ -19,14 +21,7 @@
 
 namespace {
 
-struct Machine {
-  plat::memory::MemoryRegistry registry;
-  plat::memory::MappedDrive drive;
-  plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
-  plat::memory::MemoryAtoms atoms;
-  plat::memory::RecordedMessageBoxes messages;
-  plat::memory::MemoryClock clock;
-  plat::Platform platform{registry, environment, drive, atoms, messages, clock};
+struct Machine : plat::memory::MemoryMachine {
   std::string root;
 
   Machine() {
@@ -107,28 +102,13 @@ void BM_FindJob(benchmark::State& state) {
 BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_FindJob)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Keeps each run's real time so that the ratio can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  double walk = 0, job = 0;
-  for (const auto& [name, time] : reporter.times) {
-    if (name.rfind("BM_BareWalk", 0) == 0) walk = time;
-    if (name.rfind("BM_FindJob", 0) == 0) job = time;
-  }
-  if (walk > 0 && job > 0) std::printf("\nfind job / bare walk of the same image: %.1f\n", job / walk);
+  reporter.PrintRatio("find job / bare walk of the same image", "BM_FindJob", "BM_BareWalk");
   benchmark::Shutdown();
   return 0;
 }

@@ -13,6 +13,8 @@
 #include <map>
 
 #include "bench/image_generator.h"
+#include "bench/ratio_reporter.h"
+#include "platform/memory/memory_machine.h"
 #include "engine/find_registry_problems.h"
 #include "engine/install_directory.h"
 #include "platform/hive/hive_store.h"
@@ -26,18 +28,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct HiveMachine {
+struct HiveMachine : plat::memory::MemoryMachine {
   std::string root;
   std::string hive;
   int keys = 0;
   double loadSeconds = 0;
-  plat::memory::MemoryRegistry registry;
-  plat::memory::MappedDrive drive;
-  plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
-  plat::memory::MemoryAtoms atoms;
-  plat::memory::RecordedMessageBoxes messages;
-  plat::memory::MemoryClock clock;
-  plat::Platform platform{registry, environment, drive, atoms, messages, clock};
   plat::hive::HiveStore store;
 
   HiveMachine() {
@@ -122,30 +117,16 @@ void BM_FindJobOnHive(benchmark::State& state) {
 BENCHMARK(BM_HivexWalk)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FindJobOnHive)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  double walk = 0, job = 0;
-  for (const auto& [name, time] : reporter.times) {
-    if (name.rfind("BM_HivexWalk", 0) == 0) walk = time;
-    if (name.rfind("BM_FindJobOnHive", 0) == 0) job = time;
-  }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("\nhive keys: %d; reading the hive into the store: %.2f s\n", TheMachine().keys, TheMachine().loadSeconds);
-  if (walk > 0 && job > 0) std::printf("find job / bare hivex walk of the same hive: %.1f\n", job / walk);
+  reporter.PrintRatio("find job / bare hivex walk of the same hive", "BM_FindJobOnHive", "BM_HivexWalk");
   std::printf("peak memory: %.0f MiB\n", usage.ru_maxrss / 1024.0);
   benchmark::Shutdown();
   return 0;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/memory/mapped_drive.h"
+#include "platform/memory/memory_machine.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_services.h"
 #include "platform/memory/reg_text.h"
@@ -15,14 +15,7 @@
 
 namespace {
 
-struct Machine {
-  plat::memory::MemoryRegistry registry;
-  plat::memory::MappedDrive drive;
-  plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
-  plat::memory::MemoryAtoms atoms;
-  plat::memory::RecordedMessageBoxes messages;
-  plat::memory::MemoryClock clock;
-  plat::Platform platform{registry, environment, drive, atoms, messages, clock};
+struct Machine : plat::memory::MemoryMachine {
   std::unique_ptr<CRegistryUtil> util;
   std::unique_ptr<CUninstallScanner> uninstall;
 

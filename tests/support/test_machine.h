@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/memory/mapped_drive.h"
+#include "platform/memory/memory_machine.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_services.h"
 #include "platform/memory/reg_text.h"
@@ -16,7 +16,7 @@
 
 namespace testing_support {
 
-class TestMachine {
+class TestMachine : public plat::memory::MemoryMachine {
  public:
   TestMachine();
   ~TestMachine();
@@ -28,14 +28,6 @@ class TestMachine {
   std::string HostPath(const std::string& relative) const { return (root_ / relative).string(); }
   // The host file's contents, or "<missing>".
   std::string HostFile(const std::string& relative) const;
-
-  plat::memory::MemoryRegistry registry;
-  plat::memory::MappedDrive drive;
-  plat::memory::MemoryEnvironment environment{plat::memory::MemoryEnvironment::WindowsXpDefaults{}};
-  plat::memory::MemoryAtoms atoms;
-  plat::memory::RecordedMessageBoxes messages;
-  plat::memory::MemoryClock clock;
-  plat::Platform platform{registry, environment, drive, atoms, messages, clock};
 
  private:
   std::filesystem::path root_;

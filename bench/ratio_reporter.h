@@ -1,0 +1,34 @@
+// A console reporter that keeps each benchmark's real time, so that a run
+// can print the ratio of two benchmarks measured in it.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace bench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  // The time of the first benchmark whose name begins with prefix, or 0.
+  double Time(const std::string& prefix) const {
+    for (const auto& [name, time] : times_)
+      if (name.rfind(prefix, 0) == 0) return time;
+    return 0;
+  }
+  void PrintRatio(const char* what, const std::string& numerator, const std::string& denominator) const {
+    const double a = Time(numerator), b = Time(denominator);
+    if (a > 0 && b > 0) std::printf("\n%s: %.1f\n", what, a / b);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace bench
