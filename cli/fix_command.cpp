@@ -8,6 +8,7 @@
 #include "cli/session.h"
 #include "engine/install_directory.h"
 #include "platform/codepage.h"
+#include "scanners/section_table.h"
 
 namespace cli {
 namespace {
@@ -56,9 +57,16 @@ int RunFix(const FixOptions& o) {
     std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
     return 2;
   }
-  for (const auto& section : o.sections)
+  const SectionTable table = BuildSectionTable();
+  for (const auto& section : o.sections) {
+    // A section code ("Run") or a section's name ("Run Apps") with every code it files.
+    std::vector<std::string> codes{section};
+    for (const SectionRow& row : table)
+      if (plat::NamesEqual(SectionName(row), section)) codes.insert(codes.end(), row.codes.begin(), row.codes.end());
     for (int r = 0; r < count; ++r)
-      if (plat::NamesEqual(list.GetCell(r, 1), section)) list.SetChecked(r, true);
+      for (const auto& code : codes)
+        if (plat::NamesEqual(list.GetCell(r, 1), code)) list.SetChecked(r, true);
+  }
   const auto before = list.Rows();
   std::vector<int> chosen;
   for (int r = 0; r < count; ++r)
@@ -107,7 +115,7 @@ void AddFixCommand(CLI::App& app, int& exitCode) {
   o->answering.AddTo(*fix);
   fix->add_flag("--all", o->all, "tick every row");
   fix->add_option("--rows", o->rows, "tick rows by number as the list shows them, e.g. 1,4-7");
-  fix->add_option("--section", o->sections, "tick the rows of a section code, e.g. \"Major Keys\" (repeatable)");
+  fix->add_option("--section", o->sections, "tick the rows of a section code (\"Run\") or of a section by its name (\"Run Apps\"); repeatable");
   fix->add_flag("--use-last-scan", o->useLastScan, "take the rows from the image's Problems.txt instead of scanning");
   fix->add_flag("--dry-run", o->dryRun, "show what would be deleted; the registry and backups are not touched");
   fix->callback([o, &exitCode] { exitCode = RunFix(*o); });

@@ -1,21 +1,21 @@
 #include "scanners/section_table.h"
 
 SectionTable BuildSectionTable() {
-  return {{{" Major Keys", 1043},
-           {" CLSID", 1038},
-           {" COM Names", 1046},
-           {" Extensions", 1045},
-           {" App IDs", 1039},
-           {" Interface", 1048},
-           {" TypeLibs", 1047},
-           {" ODBC", 1040},
-           {" Shared Tools", 1050},
-           {" File Types", 1049},
-           {" App Paths", 1041},
-           {" Help", 1052},
-           {" Run Apps", 1051},
-           {" Fonts", 1042},
-           {" Uninstall", 1044}}};
+  return {{{" Major Keys", 1043, {"Major Keys"}},
+           {" CLSID", 1038, {"CLSID"}},
+           {" COM Names", 1046, {"COM App", "COM Names"}},
+           {" Extensions", 1045, {"Extensions"}},
+           {" App IDs", 1039, {"AppID"}},
+           {" Interface", 1048, {"Interface"}},
+           {" TypeLibs", 1047, {"TypeLib"}},
+           {" ODBC", 1040, {"ODBC"}},
+           {" Shared Tools", 1050, {"Shared Tools"}},
+           {" File Types", 1049, {"FileType"}},
+           {" App Paths", 1041, {"AppPaths"}},
+           {" Help", 1052, {"Help", "HTML Help"}},
+           {" Run Apps", 1051, {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce"}},
+           {" Fonts", 1042, {"Fonts"}},
+           {" Uninstall", 1044, {"Uninstall"}}}};
 }
 
 std::string SectionName(const SectionRow& row) {
