@@ -1,10 +1,19 @@
-// The Major Keys and Run Apps sections on small images.
+// The Major Keys and Run Apps sections on small images, and the section
+// codes the table gives each section.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
+#include "demo/demo_image.h"
 #include "engine/problem_entry.h"
+#include "platform/memory/machine_image.h"
 #include "refcheck/registry_util.h"
 #include "scanners/major_keys_scanner.h"
 #include "scanners/run_apps_scanner.h"
+#include "scanners/scanners.h"
+#include "scanners/section_table.h"
 #include "tests/support/test_machine.h"
 
 using testing_support::TestMachine;
@@ -136,4 +145,34 @@ TEST(RunAppsScanner, CountsEveryOpenListingAndRead) {
   // Construction: open and one listing call of HKEY_CLASSES_ROOT, one failed
   // App Paths open (3); ten opens; the one key lists three times and reads twice.
   EXPECT_EQ(examined, 3 + 10 + 3 + 2);
+}
+
+// The fix command ticks a section's rows by the codes the table lists for it,
+// so every code a scanner files must be there. The demo machine has problems
+// in every section.
+TEST(SectionTable, EverySectionFilesOnlyTheCodesTheTableGivesIt) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("tidemarrow-sections-" + std::to_string(std::random_device{}()));
+  std::string error;
+  ASSERT_TRUE(demo::WriteDemoImage(root.string(), error)) << error;
+  plat::memory::MachineImage image;
+  ASSERT_TRUE(image.Load(plat::memory::ImageDirectory(root.string()), error)) << error;
+  const SectionTable table = BuildSectionTable();
+  auto scanners = BuildSectionScanners(image.platform());
+  ASSERT_EQ(scanners.size(), table.size());
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    SCOPED_TRACE(table[i].displayName);
+    CRegistryUtil util(image.platform());
+    ASSERT_TRUE(util.WriteLines({}, kProblems, false, true));
+    scanners[i]->Scan({}, kProblems);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(util.ReadLines(lines, kProblems));
+    const std::vector<ProblemRecord> filed = RecordsOf(lines);
+    EXPECT_FALSE(filed.empty());
+    for (const ProblemRecord& record : filed)
+      EXPECT_NE(std::find(table[i].codes.begin(), table[i].codes.end(), record[1]), table[i].codes.end())
+          << "section code " << record[1];
+  }
+  std::error_code ec;
+  fs::remove_all(root, ec);
 }
