@@ -3,10 +3,12 @@
 #include "engine/problem_list_display.h"
 #include "resources/resource_ids.h"
 
-bool FixOne(const ProblemEntry& entry, CRegistryKey& key) {
+bool FixOne(const ProblemEntry& entry, CRegistryKey& key, LineEndNames& lineEnds) {
   const std::string& m = entry.marker;
   if (!(m == "L (K)" || m == "U (K)" || m == "L (V)" || m == "U (V)") || entry.fullKey.empty()) return false;
   const plat::HKey hive = m[0] == 'L' ? plat::kLocalMachine : plat::kCurrentUser;
+  if (m[3] == 'K' && IsProtectedKey(hive, entry.fullKey)) return false;
+  if (lineEnds.MayNameAnother(hive, entry.fullKey, entry.valueName, m[3] == 'V')) return false;
   if (!key.Open(hive, entry.fullKey)) return false;
   if (m[3] == 'K') {
     key.DeleteKeyWithBackup(hive, entry.fullKey);
@@ -23,6 +25,7 @@ void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, 
   ProblemEntry entry;
   ProblemEntryList entryList;
   CRegistryUtil util(platform);
+  LineEndNames lineEnds(platform);
   long nextNumber = 1;
   bool backupOpened = false;
   for (int row = list.GetItemCount() - 1; row >= 0; --row) {
@@ -39,7 +42,7 @@ void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, 
     entry.valueName = list.GetCell(row, 4);
     entry.deleteKey = list.GetCell(row, 7);
     if (!entry.deleteKey.empty()) entry.fullKey = entry.deleteKey;
-    if (FixOne(entry, util)) {
+    if (FixOne(entry, util, lineEnds)) {
       list.DeleteRow(row);
       dialog.SetText(IDC_FIXED_COUNT, std::to_string(nextNumber++));
       list.Repaint();

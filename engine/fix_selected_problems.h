@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/fix_guard.h"
 #include "engine/problem_entry.h"
 #include "platform/dialog_controls.h"
 #include "platform/platform.h"
@@ -11,8 +12,10 @@
 
 // Fixes one row's entry: true when the key or value it names is gone (a
 // value that had gone before counts as fixed). Only the four markers and a
-// Full Key that names a key below the hive are accepted.
-bool FixOne(const ProblemEntry& entry, CRegistryKey& key);
+// Full Key that names a key below the hive are accepted; a key that is
+// protected, or a row that may name another key than the one found (see
+// fix_guard.h), is refused.
+bool FixOne(const ProblemEntry& entry, CRegistryKey& key, LineEndNames& lineEnds);
 
 void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
                          const std::string& installationDirectory);

@@ -4,6 +4,7 @@
 // nothing it could not finish.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,17 @@ class IFileSystem {
   // Appends bytes, creating the file when missing. False when it cannot be
   // opened or written; bytes written before a failure stay.
   virtual bool AppendFile(const std::string& path, const std::string& bytes) = 0;
-  // Like AppendFile, and the bytes are on the disk when it returns true.
+  // Like AppendFile, and the bytes are on the disk when it returns true. On
+  // failure the file is cut back to the length it had before the call, so a
+  // write the system ended part-way leaves no partial line behind.
   virtual bool AppendFileDurably(const std::string& path, const std::string& bytes) = 0;
-  // Replaces the file's contents atomically (temporary file, then rename):
-  // on failure the old file is untouched.
+  // The file's bytes from `offset` to its end, read from the disk again.
+  virtual bool ReadFileFrom(const std::string& path, std::uint64_t offset, std::string& contents) = 0;
+  // Cuts the file to `length` bytes and flushes it.
+  virtual bool TruncateFile(const std::string& path, std::uint64_t length) = 0;
+  // Replaces the file's contents atomically (temporary file flushed, then
+  // renamed over the old one, then the directory flushed): on failure the
+  // old file is untouched.
   virtual bool ReplaceFileContents(const std::string& path, const std::string& bytes) = 0;
   // Fails when the target exists or the source is missing.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;

@@ -83,6 +83,11 @@ class IRegistry {
   virtual RegStatus FlushKey(HKey key) = 0;
   // Closing a predefined hive handle succeeds and does nothing.
   virtual RegStatus CloseKey(HKey key) = 0;
+  // Whether the A calls give this value's name and data exactly as the
+  // registry holds them. Windows keeps names and strings in UTF-16, and the
+  // A calls turn what the code page cannot spell into "?"; a backend that
+  // holds 8-bit text loses nothing.
+  virtual bool ValueIsExactInCodePage(HKey key, const char* name) { return true; }
 };
 
 inline bool IsPredefinedKey(HKey key) { return key >= 0x80000000u && key <= 0x80000006u; }

@@ -79,5 +79,8 @@ class CRegistryUtil : public CRegistryKey {
   std::vector<std::string> extensions_;
   std::vector<std::string> appPathsNames_;
   std::vector<std::string> appPathsPaths_;
-  bool inAppPaths_ = false;  // a nested App Paths search returns false at once
+  bool inAppPaths_ = false;
+  // Whether HKEY_CLASSES_ROOT\Wow6432Node\CLSID exists: -1 not yet asked.
+  bool HasWow64Classes();
+  int wow64Classes_ = -1;  // a nested App Paths search returns false at once
 };

@@ -1,51 +1,24 @@
 // Deleting keys and values after writing what they hold to a backup file in
-// the registry editor's import format. Every block of lines is appended and
-// flushed to the disk before the deletion it backs up.
+// the registry editor's import format.
+//
+// The rule every deletion follows: the whole content of what is deleted (the
+// key with every subkey and value below it, or the one value) is read exactly
+// as the registry holds it, written to the backup file, flushed, read back
+// from the disk and parsed back to the same content; only then is anything
+// deleted. What no line of the format can carry exactly is not deleted at
+// all, and LastRefusal() says why. A write that fails is cut back to the last
+// whole block, so the file always imports.
 #include <cstdio>
 #include <cstring>
 
+#include "registry/backup_format.h"
+#include "registry/exact_reader.h"
 #include "registry/registry_key.h"
 
 namespace {
 
 constexpr const char* kWorkingName = "Backup.Reg";
 constexpr const char* kHeader = "Windows Registry Editor Version 5.00\r\n";
-
-std::string Hex(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%x", value);
-  return text;
-}
-
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out;
-}
-
-bool HasLineEnd(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
-
-// A REG_SZ the quoted form gives back: text, with or without one terminator.
-bool IsPlainString(const std::string& data) {
-  const std::size_t zero = data.find('\0');
-  return !HasLineEnd(data) && (zero == std::string::npos || zero == data.size() - 1);
-}
-
-// The bytes of the hex(n) form. The file is 8-bit text, so the registry tools
-// read the bytes of string types as code-page text, as they were read.
-std::string HexBytes(const std::string& bytes) {
-  std::string out;
-  char pair[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(bytes[i]));
-    out += pair;
-    if (i + 1 < bytes.size()) out += ',';
-  }
-  return out;
-}
 
 std::string DatedName(const std::string& directory, const plat::LocalTime& t, int attempt) {
   char date[16], time[16];
@@ -56,48 +29,74 @@ std::string DatedName(const std::string& directory, const plat::LocalTime& t, in
   return name + ".reg";
 }
 
+// Children first, then the key's values, then the key's own line: the order
+// in which a depth-first deletion visits them.
+void BlocksOf(const ExactKey& key, const std::string& hiveName, std::vector<BackupBlock>& blocks) {
+  for (const auto& child : key.children) BlocksOf(child, hiveName, blocks);
+  for (const auto& value : key.values) blocks.push_back(BackupBlock{hiveName, key.path, value});
+  blocks.push_back(BackupBlock{hiveName, key.path, std::nullopt});
+}
+
 }  // namespace
 
-std::string CRegistryKey::KeyLine(const std::string& path) const { return "\r\n[" + hiveName_ + "\\" + path + "]\r\n"; }
+std::string CRegistryKey::HiveNameOf(plat::HKey hive) const {
+  if (hive == plat::kLocalMachine) return "HKEY_LOCAL_MACHINE";
+  if (hive == plat::kCurrentUser) return "HKEY_CURRENT_USER";
+  return hiveName_;
+}
 
-bool CRegistryKey::CommitBlock() {
-  if (backupFailed_) return false;
-  if (!backupOpen_ || !platform_.files.AppendFileDurably(backupFile_, block_)) {
-    backupFailed_ = true;
-    backupError_ = "The backup file " + backupFile_ + " could not be written.";
+bool CRegistryKey::Fail(const std::string& error) {
+  backupFailed_ = true;
+  backupError_ = error;
+  return false;
+}
+
+bool CRegistryKey::CommitBlocks(const std::vector<BackupBlock>& blocks) {
+  if (backupFailed_ || !backupOpen_) return false;
+  std::string text, reason;
+  if (!FormatBlocks(blocks, text, reason)) {
+    refusal_ = reason;
+    return false;
   }
-  block_.clear();
-  return !backupFailed_;
+  if (!platform_.files.AppendFileDurably(backupFile_, text))
+    return Fail("The backup file " + backupFile_ + " could not be written (is the disk full?).");
+  std::string back;
+  std::vector<BackupBlock> parsed;
+  if (!platform_.files.ReadFileFrom(backupFile_, backupSize_, back) || back != text ||
+      !ParseBackupBlocks(back, parsed, reason) || parsed != blocks) {
+    platform_.files.TruncateFile(backupFile_, backupSize_);
+    return Fail("The backup file " + backupFile_ + " did not read back as it was written.");
+  }
+  backupSize_ += text.size();
+  return true;
 }
 
 bool CRegistryKey::BeginBackup(const std::string& directory) {
   backupFile_ = directory + kWorkingName;
   backupFailed_ = false;
   backupError_.clear();
-  block_.clear();
   backupOpen_ = false;
-  // A working file left by a job whose rename failed is a backup too: it is
-  // given a dated name of its own before a new one is begun.
+  backupSize_ = 0;
+  // A working file left by a job that ended early is a backup too: it is cut
+  // to its whole lines (a crash can leave one partial line) and given a
+  // dated name of its own before a new one is begun.
   std::string earlier;
   if (platform_.files.ReadFile(backupFile_, earlier) && earlier.size() > std::strlen(kHeader)) {
+    const std::size_t whole = WholeLinesLength(earlier);
+    if (whole < earlier.size() && !platform_.files.TruncateFile(backupFile_, whole))
+      return Fail("An earlier backup file " + backupFile_ + " could not be repaired.");
     bool kept = false;
     for (int attempt = 1; attempt < 100 && !kept; ++attempt) {
       const std::string name = DatedName(directory, platform_.clock.Now(), attempt);
       kept = !platform_.files.CanOpenForRead(name) && platform_.files.Rename(backupFile_, name);
     }
-    if (!kept) {
-      backupFailed_ = true;
-      backupError_ = "An earlier backup file " + backupFile_ + " could not be given a name of its own.";
-      return false;
-    }
+    if (!kept) return Fail("An earlier backup file " + backupFile_ + " could not be given a name of its own.");
   }
   platform_.files.Remove(backupFile_);
+  if (!platform_.files.AppendFileDurably(backupFile_, kHeader))
+    return Fail("The backup file " + backupFile_ + " could not be written.");
+  backupSize_ = std::strlen(kHeader);
   backupOpen_ = true;
-  block_ = kHeader;
-  if (!CommitBlock()) {
-    backupOpen_ = false;
-    return false;
-  }
   return true;
 }
 
@@ -125,44 +124,6 @@ void CRegistryKey::SetAttributeFlags(const std::string& path, bool archive, bool
   platform_.files.SetAttributes(path, attributes);
 }
 
-void CRegistryKey::WriteEscaped(const std::string& text) { block_ += Escaped(text); }
-
-bool CRegistryKey::WriteValueLine(const std::string& name, const QueriedValue& value) {
-  if (HasLineEnd(name)) return false;  // no form of the file holds such a name
-  const std::string& data = value.text;
-  const std::string quotedName = "\"" + Escaped(name) + "\"";
-  switch (value.type) {
-    case plat::regtype::kSz:
-      if (IsPlainString(data)) {
-        block_ += name.empty() ? "@=\"" : quotedName + "=\"";
-        const std::string text = data.substr(0, data.find('\0'));
-        if (!text.empty()) WriteEscaped(text);
-        block_ += "\"\r\n";
-        return true;
-      }
-      break;
-    case plat::regtype::kDword:
-      if (value.size == 4) {
-        block_ += quotedName + "=dword: " + Hex(value.number) + "\r\n";
-        return true;
-      }
-      break;
-    case plat::regtype::kBinary:
-      block_ += quotedName + "=hex: ";
-      for (std::size_t i = 0; i < data.size(); ++i)
-        block_ += Hex(static_cast<unsigned char>(data[i])) + (i + 1 < data.size() ? "," : "");
-      block_ += "\r\n";
-      return true;
-    default:
-      break;
-  }
-  // Every other value in the form the registry editor imports, so that its
-  // type and bytes come back exactly.
-  block_ += (name.empty() ? std::string("@") : quotedName) + "=hex(" + Hex(value.type) + "):" +
-            HexBytes(data) + "\r\n";
-  return true;
-}
-
 bool CRegistryKey::ValueExists(const std::string& name) {
   std::uint32_t size = 0;
   return currentKey_ != 0 &&
@@ -170,64 +131,31 @@ bool CRegistryKey::ValueExists(const std::string& name) {
 }
 
 plat::RegStatus CRegistryKey::DeleteKeyWithBackup(plat::HKey hive, const std::string& path) {
+  refusal_.clear();
   if (backupFailed_ || !backupOpen_) return plat::err::kAccessDenied;
-  plat::HKey own = 0;
-  plat::RegStatus status = platform_.registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyAllAccess, &own);
-  if (status != plat::err::kSuccess) return status;
-  char name[kRegistryBufferSize];
-  std::string previous;
-  for (;;) {
-    std::memset(name, 0, sizeof name);
-    status = platform_.registry.EnumKey(own, 0, name, sizeof name);
-    if (status != plat::err::kSuccess) break;
-    const std::string child(name, strnlen(name, sizeof name));
-    // The first child is asked for again after each deletion; when the same
-    // one comes back it could not be deleted, and it and this key stay.
-    if (child == previous || backupFailed_) {
-      status = plat::err::kAccessDenied;
-      break;
-    }
-    previous = child;
-    DeleteKeyWithBackup(hive, path + "\\" + child);
-  }
-  if (status == plat::err::kNoMoreItems || status == plat::err::kBadKey) BackUpValuesAndDeleteKey(hive, path);
-  platform_.registry.FlushKey(own);
-  platform_.registry.CloseKey(own);
-  return status;
+  if (!Open(hive, path)) return plat::err::kFileNotFound;
+  CloseCurrentKey();
+  ExactKey tree;
+  if (!ReadKeyExactly(platform_.registry, hive, path, tree, refusal_)) return plat::err::kAccessDenied;
+  std::vector<BackupBlock> blocks;
+  BlocksOf(tree, HiveNameOf(hive), blocks);
+  if (!CommitBlocks(blocks)) return plat::err::kAccessDenied;
+  return DeleteTree(hive, tree);
 }
 
-void CRegistryKey::BackUpValuesAndDeleteKey(plat::HKey hive, const std::string& path) {
-  if (!Open(hive, path)) return;
-  ListValues();
-  bool allRead = true;
-  for (const std::string& name : valueNames_) {
-    QueriedValue value;
-    if (!QueryValue(name, value)) {
-      allRead = false;
-      continue;
-    }
-    block_ = KeyLine(path);
-    if (!WriteValueLine(name, value) || !CommitBlock()) allRead = false;
-    if (backupFailed_) return;
-  }
-  if (!allRead) return;
-  // The key's own line goes to the disk before the key goes.
-  block_ = KeyLine(path);
-  if (!CommitBlock()) return;
-  platform_.registry.FlushKey(currentKey_);
-  CloseCurrentKey();
-  platform_.registry.DeleteKey(hive, path.c_str());
+plat::RegStatus CRegistryKey::DeleteTree(plat::HKey hive, const ExactKey& key) {
+  for (const auto& child : key.children) DeleteTree(hive, child);
+  return platform_.registry.DeleteKey(hive, key.path.c_str());
 }
 
 void CRegistryKey::DeleteValueWithBackup(plat::HKey hive, const std::string& path, const std::string& name) {
+  refusal_.clear();
   if (backupFailed_ || !backupOpen_) return;
   if (!Open(hive, path)) return;
-  QueriedValue value;
-  if (QueryValue(name, value)) {
-    block_ = KeyLine(path);
-    if (WriteValueLine(name, value) && CommitBlock()) platform_.registry.DeleteValue(currentKey_, name.c_str());
-    block_.clear();
-  }
+  ExactValue value;
+  if (ReadValueExactly(platform_.registry, currentKey_, name, value, refusal_) &&
+      CommitBlocks({BackupBlock{HiveNameOf(hive), path, value}}))
+    platform_.registry.DeleteValue(currentKey_, name.c_str());
   platform_.registry.FlushKey(currentKey_);
   CloseCurrentKey();
 }

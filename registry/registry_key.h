@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "registry/exact_reader.h"
 
 // Names and data are read into buffers of this size.
 inline constexpr std::uint32_t kRegistryBufferSize = 4096;
@@ -55,9 +56,10 @@ class CRegistryKey {
   int GetOperationCount() const { return operationCount_; }
 
   // Deletion with a .reg backup. One fix job calls BeginBackup once, then
-  // any number of deletions, then EndBackup. Nothing is deleted unless the
-  // lines that restore it are on the disk first; once a write fails the
-  // deletions refuse to run and BackupError() says why.
+  // any number of deletions, then EndBackup. Nothing is deleted unless its
+  // whole content is in the file, flushed, and reads back the same; once a
+  // write fails the file is cut back to its last whole block, the deletions
+  // refuse to run and BackupError() says why.
   bool BeginBackup(const std::string& directory);
   // Closes the backup and gives it its dated name (never one that exists
   // already) and the read-only attribute. False when the rename failed: the
@@ -65,10 +67,10 @@ class CRegistryKey {
   bool EndBackup(const std::string& directory);
   plat::RegStatus DeleteKeyWithBackup(plat::HKey hive, const std::string& path);
   void DeleteValueWithBackup(plat::HKey hive, const std::string& path, const std::string& name);
-  // Adds the value's line to the block being written; false when the value
-  // cannot be written in a form that imports back as it is.
-  bool WriteValueLine(const std::string& name, const QueriedValue& value);
-  void WriteEscaped(const std::string& text);
+  // Why the last deletion left everything in place although the backup file
+  // is sound (content no line of the file can carry exactly); empty when it
+  // did not refuse.
+  const std::string& LastRefusal() const { return refusal_; }
   void SetAttributeFlags(const std::string& path, bool archive, bool hidden, bool readOnly, bool system);
   bool BackupFailed() const { return backupFailed_; }
   const std::string& BackupError() const { return backupError_; }
@@ -93,14 +95,16 @@ class CRegistryKey {
   plat::HKey currentKey_ = 0;
   std::string hiveName_;
 
-  // The backup file: its path while a fix job runs, and the block of lines
-  // being put together before it is appended.
-  void BackUpValuesAndDeleteKey(plat::HKey hive, const std::string& path);
-  std::string KeyLine(const std::string& path) const;
-  bool CommitBlock();
+  // The backup file: its path while a fix job runs, and how many bytes of it
+  // are known to be whole blocks on the disk.
+  std::string HiveNameOf(plat::HKey hive) const;
+  bool CommitBlocks(const std::vector<BackupBlock>& blocks);
+  plat::RegStatus DeleteTree(plat::HKey hive, const ExactKey& key);
+  bool Fail(const std::string& error);
   bool backupOpen_ = false;
   bool backupFailed_ = false;
   std::string backupError_;
   std::string backupFile_;
-  std::string block_;
+  std::uint64_t backupSize_ = 0;
+  std::string refusal_;
 };

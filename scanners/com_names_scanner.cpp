@@ -21,6 +21,10 @@ void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, con
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
     if (!name.empty() && (name[0] == '.' || name[0] == '*')) continue;
+    // Not program ids: the 32-bit view of the class registry on a 64-bit
+    // system, and the store of newer systems' activatable classes. Filing
+    // them would offer the whole of either for deletion.
+    if (plat::NamesEqual(name, "Wow6432Node") || plat::NamesEqual(name, "ActivatableClasses")) continue;
     entry_.marker = "L (K)";
     entry_.section = "COM App";
     entry_.fullKey = rootKeyPath_ + "\\" + name;

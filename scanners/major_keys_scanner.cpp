@@ -2,12 +2,7 @@
 
 namespace {
 
-struct Root {
-  plat::HKey hive;
-  const char* path;
-};
-
-constexpr Root kRoots[] = {
+constexpr MajorKeyRoot kRoots[] = {
     {plat::kLocalMachine, ""},
     {plat::kLocalMachine, "Hardware"},
     {plat::kLocalMachine, "System"},
@@ -35,9 +30,11 @@ bool NeverExamined(const std::string& name) {
 
 }  // namespace
 
+std::span<const MajorKeyRoot> MajorKeyRoots() { return kRoots; }
+
 void CMajorKeysScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
-  for (const Root& root : kRoots) {
+  for (const MajorKeyRoot& root : kRoots) {
     rootKeyPath_ = root.path;
     WalkRoot(root.hive, exclusions, problemsFile);
   }

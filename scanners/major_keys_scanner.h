@@ -2,7 +2,16 @@
 // completely empty (no default value, no named value, no subkey).
 #pragma once
 
+#include <span>
+
 #include "scanners/scanner_base.h"
+
+// The seventeen keys whose children the section examines.
+struct MajorKeyRoot {
+  plat::HKey hive;
+  const char* path;
+};
+std::span<const MajorKeyRoot> MajorKeyRoots();
 
 class CMajorKeysScanner final : public CScannerBase {
  public:

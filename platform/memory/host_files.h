@@ -6,8 +6,12 @@
 namespace plat::memory {
 
 bool ReadHostFile(const std::string& path, std::string& bytes, std::string& error);
-// Writes a temporary file beside the target, then renames it over the target,
-// so a failure leaves the old file as it was.
+// Writes a temporary file beside the target, flushes it, renames it over the
+// target and flushes the directory, so that a failure or a crash leaves the
+// old file or the new one, never a mixture, and success means both are on
+// the disk.
 bool WriteHostFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
+// fsync of a directory, so that a rename or a new file in it is on the disk.
+bool SyncDirectory(const std::string& directory);
 
 }  // namespace plat::memory

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/codepage.h"
+#include "platform/memory/host_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,6 +23,17 @@ namespace plat::memory {
 namespace {
 
 constexpr std::size_t kMaxPath = 259;
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
 
 char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
@@ -221,6 +233,14 @@ bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& h
   if (!fs::is_directory(host, ec)) return false;
   std::string leaf;
   if (!FindEntry(host, parts.back(), leaf)) leaf = HostName(parts.back());
+  // A file written through a symbolic link, or in a directory a link leads
+  // to, could lie anywhere on the host: writes stay on the mapped drive.
+  if (fs::is_symlink(host + "/" + leaf, ec)) return false;
+  const fs::path root = fs::weakly_canonical(d->second, ec);
+  const fs::path dir = fs::weakly_canonical(host, ec);
+  if (ec) return false;
+  const auto rel = dir.lexically_relative(root);
+  if (rel.empty() || *rel.begin() == "..") return false;
   hostPath = host + "/" + leaf;
   return true;
 }
@@ -274,18 +294,53 @@ bool MappedDrive::Append(const std::string& path, const std::string& bytes, bool
   if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
   if (fs::exists(host, ec) && IsReadOnly(host)) return false;
   const bool created = !fs::exists(host, ec);
-  const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   if (created) Forget(host);
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
+  const off_t start = ::lseek(fd, 0, SEEK_END);
+  bool ok = start >= 0 && WriteAll(fd, bytes);
+  if (ok && durable) ok = ::fsync(fd) == 0 && (!created || SyncDirectory(fs::path(host).parent_path().string()));
+  if (!ok && durable && start >= 0) {
+    // The system may have taken part of the bytes before it failed (a full
+    // disk): they are cut off again so that no partial line stays.
+    if (::ftruncate(fd, start) == 0) ::fsync(fd);
   }
-  if (ok && durable) ok = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+bool MappedDrive::ReadFileFrom(const std::string& path, std::uint64_t offset, std::string& contents) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string out;
+  char buffer[65536];
+  bool ok = true;
+  for (off_t at = static_cast<off_t>(offset);;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    out.append(buffer, static_cast<std::size_t>(n));
+    at += n;
+  }
+  ::close(fd);
+  if (ok) contents = std::move(out);
+  return ok;
+}
+
+bool MappedDrive::TruncateFile(const std::string& path, std::uint64_t length) {
+  std::lock_guard lock(mutex_);
+  std::string host;
+  std::error_code ec;
+  if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
+  const int fd = ::open(host.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::ftruncate(fd, static_cast<off_t>(length)) == 0 && ::fsync(fd) == 0;
   return ::close(fd) == 0 && ok;
 }
 
@@ -295,22 +350,8 @@ bool MappedDrive::ReplaceFileContents(const std::string& path, const std::string
   std::error_code ec;
   if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
   if (fs::exists(host, ec) && IsReadOnly(host)) return false;
-  const std::string temp = host + ".tmp-tidemarrow";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (out.fail()) {
-      fs::remove(temp, ec);
-      return false;
-    }
-  }
-  fs::rename(temp, host, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
-  }
+  std::string error;
+  if (!WriteHostFileAtomically(host, bytes, error)) return false;
   Forget(host);
   return true;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace plat::win32 {
 namespace {
 
@@ -69,5 +71,46 @@ RegStatus Win32Registry::DeleteValue(HKey key, const char* name) { return ::RegD
 RegStatus Win32Registry::FlushKey(HKey key) { return ::RegFlushKey(H(key)); }
 
 RegStatus Win32Registry::CloseKey(HKey key) { return ::RegCloseKey(H(key)); }
+
+namespace {
+
+std::wstring Wide(const char* text, int length) {
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+  std::wstring out(n > 0 ? n : 0, L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text, length, out.data(), n);
+  return out;
+}
+
+// Text that goes to the code page and back unchanged, with no character
+// replaced by a default one.
+bool SurvivesCodePage(const wchar_t* text, int length) {
+  if (length == 0) return true;
+  BOOL usedDefault = FALSE;
+  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, nullptr, &usedDefault);
+  if (n <= 0 || usedDefault) return false;
+  std::string narrow(n, '\0');
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, narrow.data(), n, nullptr, &usedDefault);
+  return !usedDefault && Wide(narrow.data(), n) == std::wstring(text, length);
+}
+
+}  // namespace
+
+bool Win32Registry::ValueIsExactInCodePage(HKey key, const char* name) {
+  // The name as the A calls gave it, back in UTF-16: a name that had
+  // characters outside the code page no longer finds its value.
+  const std::wstring wideName = Wide(name, -1);
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExW(H(key), wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+  if (!SurvivesCodePage(wideName.c_str(), static_cast<int>(wideName.size()) - 1)) return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return true;
+  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD got = size;
+  if (::RegQueryValueExW(H(key), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got) !=
+      ERROR_SUCCESS)
+    return false;
+  // An odd byte count has no UTF-16 reading: the A calls pass it through.
+  if (got % sizeof(wchar_t)) return true;
+  return SurvivesCodePage(data.data(), static_cast<int>(got / sizeof(wchar_t)));
+}
 
 }  // namespace plat::win32

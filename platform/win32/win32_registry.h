@@ -23,6 +23,7 @@ class Win32Registry final : public IRegistry {
   RegStatus DeleteValue(HKey key, const char* name) override;
   RegStatus FlushKey(HKey key) override;
   RegStatus CloseKey(HKey key) override;
+  bool ValueIsExactInCodePage(HKey key, const char* name) override;
 };
 
 }  // namespace plat::win32

@@ -94,11 +94,49 @@ bool Win32Files::AppendFile(const std::string& path, const std::string& bytes) {
 }
 
 bool Win32Files::AppendFileDurably(const std::string& path, const std::string& bytes) {
-  File f(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+  File f(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f.ok()) return false;
+  LARGE_INTEGER start{}, zero{};
+  if (!::SetFilePointerEx(f.get(), zero, &start, FILE_END)) return false;
   const bool written = WriteAll(f.get(), bytes) && ::FlushFileBuffers(f.get());
+  if (!written) {
+    // A full disk can take part of the bytes: they are cut off again.
+    ::SetFilePointerEx(f.get(), start, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(f.get());
+    ::FlushFileBuffers(f.get());
+  }
   return f.Close() && written;
+}
+
+bool Win32Files::ReadFileFrom(const std::string& path, std::uint64_t offset, std::string& contents) {
+  File f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f.ok()) return false;
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(f.get(), at, nullptr, FILE_BEGIN)) return false;
+  std::string out;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    out.append(buffer, got);
+  }
+  contents = std::move(out);
+  return true;
+}
+
+bool Win32Files::TruncateFile(const std::string& path, std::uint64_t length) {
+  File f(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr));
+  if (!f.ok()) return false;
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(length);
+  const bool cut = ::SetFilePointerEx(f.get(), at, nullptr, FILE_BEGIN) && ::SetEndOfFile(f.get()) &&
+                   ::FlushFileBuffers(f.get());
+  return f.Close() && cut;
 }
 
 bool Win32Files::ReplaceFileContents(const std::string& path, const std::string& bytes) {
@@ -109,7 +147,7 @@ bool Win32Files::ReplaceFileContents(const std::string& path, const std::string&
   {
     File f(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.ok()) return false;
-    const bool written = WriteAll(f.get(), bytes);
+    const bool written = WriteAll(f.get(), bytes) && ::FlushFileBuffers(f.get());
     if (!f.Close() || !written) {
       ::DeleteFileA(temp.c_str());
       return false;

@@ -44,6 +44,8 @@ class Win32Files final : public IFileSystem {
   bool ReadFile(const std::string& path, std::string& contents) override;
   bool AppendFile(const std::string& path, const std::string& bytes) override;
   bool AppendFileDurably(const std::string& path, const std::string& bytes) override;
+  bool ReadFileFrom(const std::string& path, std::uint64_t offset, std::string& contents) override;
+  bool TruncateFile(const std::string& path, std::uint64_t length) override;
   bool ReplaceFileContents(const std::string& path, const std::string& bytes) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;

@@ -23,6 +23,10 @@ class FaultyFiles final : public plat::IFileSystem {
     if (failDurableAppendFrom > 0 && durableAppends >= failDurableAppendFrom) return false;
     return inner_.AppendFileDurably(p, b);
   }
+  bool ReadFileFrom(const std::string& p, std::uint64_t o, std::string& c) override {
+    return inner_.ReadFileFrom(p, o, c);
+  }
+  bool TruncateFile(const std::string& p, std::uint64_t l) override { return inner_.TruncateFile(p, l); }
   bool ReplaceFileContents(const std::string& p, const std::string& b) override {
     return inner_.ReplaceFileContents(p, b);
   }
