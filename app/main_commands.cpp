@@ -54,7 +54,17 @@ void CMainCommands::Initialise() {
 void CMainCommands::ReloadExclusions() {
   exclusions_.clear();
   CRegistryUtil util(platform_);
-  if (util.FileExists(exclusionsFile_)) util.ReadLines(exclusions_, exclusionsFile_);
+  std::vector<std::string> lines;
+  if (util.FileExists(exclusionsFile_)) util.ReadLines(lines, exclusionsFile_);
+  // The list the scanners compare with holds whole records only, eight lines
+  // each: a torn record must not shift the ones after it.
+  std::vector<std::string> faults;
+  for (const auto& record : RecordsByMarker(lines, &faults)) exclusions_.insert(exclusions_.end(), record.begin(), record.end());
+  if (faults.empty()) return;
+  std::string text = exclusionsFile_ + " is damaged; what is named here is not used as an exclusion:\n";
+  for (std::size_t i = 0; i < faults.size() && i < 5; ++i) text += "\n" + faults[i];
+  if (faults.size() > 5) text += "\n... and " + std::to_string(faults.size() - 5) + " more";
+  platform_.messages.Show(text, plat::mb::kOk);
 }
 
 void CMainCommands::PrepareList(const char* selectAll, const char* unselectAll, const char* fix) {

@@ -81,23 +81,40 @@ int RunFix(const FixOptions& o) {
     return 0;
   }
   const auto backupsBefore = BackupFiles(session.image().drive());
-  session.RunJob([&](auto done) { session.commands().OnFixSelected(done); });
-  const auto after = list.Rows();
+  bool started = false;
+  session.HoldMessages();
+  session.RunJob([&](auto done) { started = session.commands().OnFixSelected(done); });
+  if (!started) {
+    session.ReleaseMessages(true);
+    std::fprintf(stderr, "tidemarrow-cli: nothing was fixed\n");
+    return session.Refused() ? 5 : 1;
+  }
+  // A row is fixed when the job took it out of the list; rows with the same
+  // texts are told apart by their identity.
+  std::set<std::uint64_t> left;
+  for (const auto& row : list.Rows()) left.insert(row.id);
   int fixedCount = 0, failed = 0;
+  std::vector<std::string> lines;
   for (int r : chosen) {
-    const bool kept = std::any_of(after.begin(), after.end(),
-                                  [&](const auto& row) { return row.cells == before[r].cells; });
-    std::printf("%s row %d: %s\n", kept ? "not fixed" : "fixed", r + 1, Latin1ToUtf8(Target(before[r])).c_str());
+    const bool kept = left.count(before[r].id) != 0;
+    lines.push_back(std::string(kept ? "not fixed" : "fixed") + " row " + std::to_string(r + 1) + ": " +
+                    Latin1ToUtf8(Target(before[r])));
     (kept ? failed : fixedCount)++;
   }
+  // What the job did is told only once the registry is saved: a fix whose
+  // registry could not be saved deleted nothing.
+  const bool saved = session.image().SaveRegistry(error);
+  session.ReleaseMessages(saved);
+  if (!saved) {
+    std::fprintf(stderr, "tidemarrow-cli: %s\ntidemarrow-cli: the registry was left as it was; nothing was fixed\n",
+                 error.c_str());
+    return 4;
+  }
+  for (const auto& line : lines) std::printf("%s\n", line.c_str());
   for (const auto& name : BackupFiles(session.image().drive()))
     if (std::find(backupsBefore.begin(), backupsBefore.end(), name) == backupsBefore.end())
       std::printf("backup file: %s%s\n", InstallDirectory().c_str(), name.c_str());
   std::printf("Problems Fixed: %d\n", fixedCount);
-  if (!session.image().SaveRegistry(error)) {
-    std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
-    return 4;
-  }
   return failed == 0 ? 0 : 1;
 }
 

@@ -1,5 +1,7 @@
 // tidemarrow-cli: the jobs of Tidemarrow on an offline machine image.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <new>
 
 #include "cli/commands.h"
 
@@ -18,6 +20,10 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
+  } catch (const std::bad_alloc&) {
+    // Nothing is saved before a job has ended, so the image is as it was.
+    std::fprintf(stderr, "tidemarrow-cli: out of memory; the job was stopped and nothing was saved\n");
+    return 7;
   }
   return exitCode;
 }

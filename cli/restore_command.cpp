@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -5,6 +6,7 @@
 #include "cli/list_printer.h"
 #include "cli/session.h"
 #include "engine/install_directory.h"
+#include "platform/codepage.h"
 #include "platform/memory/memory_shell.h"
 #include "restore/restore_logic.h"
 
@@ -36,10 +38,18 @@ int RunRestore(const RestoreOptions& o) {
     std::printf("%s:\n%s\n", path.c_str(), Latin1ToUtf8(contents).c_str());
   });
   CRestoreLogic logic(image.platform(), shell, InstallDirectory());
+  const auto backups = logic.ListBackups();
   if (o.list) {
-    for (const auto& name : logic.ListBackups()) std::printf("%s\n", Latin1ToUtf8(name).c_str());
+    for (const auto& name : backups) std::printf("%s\n", Latin1ToUtf8(name).c_str());
     return 0;
   }
+  // Only the backups the list shows, as the dialog offers only those: never
+  // another file of the directory, nor one elsewhere.
+  for (const auto& file : o.files)
+    if (std::none_of(backups.begin(), backups.end(), [&](const auto& b) { return plat::NamesEqual(b, file); })) {
+      std::fprintf(stderr, "tidemarrow-cli restore: %s is not one of the backups --list shows\n", file.c_str());
+      return 2;
+    }
   if (o.view) {
     logic.View(o.files);
     return 0;
@@ -48,10 +58,14 @@ int RunRestore(const RestoreOptions& o) {
     if (!logic.Delete(o.files)) return session.Refused() ? 5 : 1;
     return 0;
   }
+  session.HoldMessages();
   const bool restored = logic.Restore(o.files);
   std::string error;
-  if (!image.SaveRegistry(error)) {
-    std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
+  const bool saved = image.SaveRegistry(error);
+  session.ReleaseMessages(saved);
+  if (!saved) {
+    std::fprintf(stderr, "tidemarrow-cli: %s\ntidemarrow-cli: the registry was left as it was; nothing was restored\n",
+                 error.c_str());
     return 4;
   }
   return restored ? 0 : 1;

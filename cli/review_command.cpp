@@ -6,6 +6,7 @@
 #include "cli/session.h"
 #include "platform/codepage.h"
 #include "resources/resource_ids.h"
+#include "scanners/user_determined_scanner.h"
 
 namespace cli {
 namespace {
@@ -26,16 +27,13 @@ struct ExclusionsOptions {
   std::string deleteRows;
 };
 
-constexpr const char* kGroups[] = {"File Extensions", "Companies", "Uninstall Products", "Run Upon Startup",
-                                   "Internet Explorer History"};
-
 int RunReview(const ReviewOptions& o) {
   for (const auto& g : o.groups) {
     bool known = false;
-    for (const char* name : kGroups) known = known || plat::NamesEqual(g, name);
+    for (const char* name : ReviewGroups()) known = known || plat::NamesEqual(g, name);
     if (!known) {
       std::string names;
-      for (const char* name : kGroups) names += std::string(" \"") + name + "\"";
+      for (const char* name : ReviewGroups()) names += std::string(" \"") + name + "\"";
       std::fprintf(stderr, "tidemarrow-cli: --group %s: the groups are%s\n", g.c_str(), names.c_str());
       return 2;
     }

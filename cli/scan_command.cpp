@@ -76,6 +76,11 @@ int RunScan(const ScanOptions& o) {
   if (terminal) std::fprintf(stderr, "\r\x1b[K");
 
   const auto rows = session.list().Rows();
+  // A scan whose results could not be written has failed, whatever it found.
+  const std::string found = dialog.GetText(IDC_FOUND_COUNT);
+  const int failed = found.empty() || std::stoi(found) != static_cast<int>(rows.size()) ? 4 : 0;
+  if (failed) std::fprintf(stderr, "tidemarrow-cli: the scan's results could not be written to %s\n",
+                           session.commands().ProblemsFile().c_str());
   if (o.json) {
     nlohmann::json out;
     out["Keys/Values Examined:"] = std::stoi(dialog.GetText(IDC_EXAMINED_COUNT));
@@ -89,13 +94,13 @@ int RunScan(const ScanOptions& o) {
       out["rows"].push_back(r);
     }
     std::printf("%s\n", out.dump(2).c_str());
-    return 0;
+    return failed;
   }
   std::printf("%s\n\n", dialog.GetText(IDC_STATUS).c_str());
   std::printf("Keys/Values Examined: %s\n", dialog.GetText(IDC_EXAMINED_COUNT).c_str());
   std::printf("%s %s\n\n", dialog.GetText(IDC_FOUND_LABEL).c_str(), dialog.GetText(IDC_FOUND_COUNT).c_str());
   PrintListRows(rows);
-  return 0;
+  return failed;
 }
 
 }  // namespace

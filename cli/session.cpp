@@ -1,5 +1,7 @@
 #include "cli/session.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include "engine/problem_list_display.h"
 #include "refcheck/registry_util.h"
 #include "resources/resource_ids.h"
+#include "scanners/user_determined_scanner.h"
 
 namespace cli {
 
@@ -20,10 +23,26 @@ void Answering::AddTo(CLI::App& app) {
                              "and refused when there is none)");
 }
 
+Session::~Session() {
+  if (lock_ >= 0) ::close(lock_);
+}
+
+void Session::ReleaseMessages(bool print) {
+  holding_ = false;
+  if (print)
+    for (const auto& text : held_) std::fprintf(stderr, "Tidemarrow: %s\n", text.c_str());
+  held_.clear();
+}
+
 int Session::Answer(const std::string& text, unsigned style, int answer) {
-  std::fprintf(stderr, "Tidemarrow: %s\n", text.c_str());
   const unsigned buttons = style & 0xF;
-  if (buttons != plat::mb::kYesNo && buttons != plat::mb::kOkCancel) return answer;
+  const bool question = buttons == plat::mb::kYesNo || buttons == plat::mb::kOkCancel;
+  if (holding_ && !question) {
+    held_.push_back(text);
+    return answer;
+  }
+  std::fprintf(stderr, "Tidemarrow: %s\n", text.c_str());
+  if (!question) return answer;
   const int yes = buttons == plat::mb::kYesNo ? plat::mb::kIdYes : plat::mb::kIdOk;
   const int no = buttons == plat::mb::kYesNo ? plat::mb::kIdNo : plat::mb::kIdCancel;
   if (yes_) return yes;
@@ -54,6 +73,18 @@ bool Session::Open(const ImageOptions& options, const Answering& answering, int&
     exitCode = 3;
     return false;
   }
+  // One job at a time per image: a second would interleave its backup with
+  // this one's and save the registry over it.
+  std::string host;
+  if (image().drive().ResolveExisting(InstallDirectory(), host)) {
+    lock_ = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_ >= 0 && ::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+      std::fprintf(stderr, "tidemarrow-cli: another tidemarrow-cli is working on this image (%s); try again when it "
+                           "has finished\n", InstallDirectory().c_str());
+      exitCode = 6;
+      return false;
+    }
+  }
   image().drive().SetWorkingDirectory(InstallDirectory());
   commands_->Initialise();
   return true;
@@ -81,8 +112,12 @@ bool Session::LoadLastScan(std::string& error) {
     error = commands_->ProblemsFile() + " is cut short: " + std::to_string(lines.size()) + " lines, not whole records of 8";
     return false;
   }
-  dialog_.SetText(IDC_FIX, "&Fix Selected Problems");
   ShowProblemList(image().platform(), list_, commands_->ProblemsFile());
+  // Rows of the review are fixed only after the dialog's warning, as after
+  // the review itself.
+  bool review = false;
+  for (int row = 0; row < list_.GetItemCount() && !review; ++row) review = IsReviewGroup(list_.GetCell(row, 1));
+  dialog_.SetText(IDC_FIX, review ? "&Fix Selected Entries" : "&Fix Selected Problems");
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/main_commands.h"
 #include "cli/image_options.h"
@@ -36,6 +37,12 @@ class Session {
 
   // True when a question was refused for want of --yes or a terminal.
   bool Refused() const { return refused_; }
+  // While held, the program's plain messages (OK only) are kept back, so
+  // that a success is not printed before what it depends on (saving the
+  // registry) has happened; questions are still asked at once.
+  void HoldMessages() { holding_ = true; }
+  // Prints the messages held back, or drops them.
+  void ReleaseMessages(bool print);
   plat::memory::MachineImage& image() { return loaded_.image(); }
   plat::memory::HeadlessDialog& dialog() { return dialog_; }
   plat::memory::HeadlessListView& list() { return list_; }
@@ -50,6 +57,16 @@ class Session {
   std::unique_ptr<CMainCommands> commands_;
   bool yes_ = false;
   bool refused_ = false;
+  bool holding_ = false;
+  std::vector<std::string> held_;
+  // The installation directory, locked for as long as the session runs.
+  int lock_ = -1;
+
+ public:
+  ~Session();
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 };
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #include "engine/find_registry_problems.h"
 
+#include <new>
 #include <thread>
 
 #include "engine/fix_selected_problems.h"
@@ -50,7 +51,14 @@ CFindRegistryProblems::~CFindRegistryProblems() {
 
 void CFindRegistryProblems::Start(CFindRegistryProblems* job, std::function<void()> onFinished) {
   std::thread([job, onFinished = std::move(onFinished)] {
-    job->InitInstance();
+    // Nothing thrown may leave the thread; the only thing the job can throw
+    // is running out of memory, which ends it like a cancel.
+    try {
+      job->InitInstance();
+    } catch (const std::bad_alloc&) {
+      job->platform_.messages.Show("Out of memory: the job was stopped.", plat::mb::kOk);
+      job->RestoreButtons();
+    }
     delete job;
     if (onFinished) onFinished();
   }).detach();
@@ -69,7 +77,12 @@ void CFindRegistryProblems::InitInstance() {
   if (jobMode_ == kJobFindProblems) ShowSectionState(0);
   {
     CRegistryUtil util(platform_);
-    util.WriteLines({}, problemsFile_, false, true);
+    if (!util.WriteLines({}, problemsFile_, false, true) && jobMode_ != kJobDisplayExclusions) {
+      // Without its file a scan could show none of what it finds.
+      platform_.messages.Show("Error: Unable to write " + problemsFile_, plat::mb::kOk);
+      RestoreButtons();
+      return;
+    }
   }
   if (jobMode_ == kJobFindProblems || jobMode_ == kJobUserDetermines) {
     problemsFound_ = 0;
@@ -122,6 +135,11 @@ void CFindRegistryProblems::RunFindProblems() {
   }
   SetStatusLine("Tidemarrow Finds Problems => Displaying problems...");
   ShowProblemList(platform_, *listView_, problemsFile_);
+  if (!Cancelled() && listView_->GetItemCount() < problemsFound_)
+    platform_.messages.Show("Error: Unable to write " + problemsFile_ + "\n\nOnly " +
+                                std::to_string(listView_->GetItemCount()) + " of the " +
+                                std::to_string(problemsFound_) + " problems found could be listed.",
+                            plat::mb::kOk);
   SetStatusLine("Tidemarrow Finds Problems => Completed.");
   while (!scanners.empty()) scanners.pop_back();  // the last built first
 }

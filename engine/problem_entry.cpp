@@ -24,6 +24,38 @@ std::vector<ProblemRecord> RecordsOf(const std::vector<std::string>& lines, std:
   return records;
 }
 
+bool IsMarker(const std::string& line) {
+  return line == "L (K)" || line == "U (K)" || line == "L (V)" || line == "U (V)";
+}
+
+std::vector<ProblemRecord> RecordsByMarker(const std::vector<std::string>& lines, std::vector<std::string>* faults) {
+  std::vector<ProblemRecord> records;
+  std::size_t i = 0;
+  while (i < lines.size()) {
+    if (!IsMarker(lines[i])) {
+      const std::size_t start = i;
+      while (i < lines.size() && !IsMarker(lines[i])) ++i;
+      if (faults)
+        faults->push_back("line " + std::to_string(start + 1) + ": " + std::to_string(i - start) +
+                          " line(s) that belong to no record");
+      continue;
+    }
+    std::size_t k = 1;
+    while (k < kRecordLines && i + k < lines.size() && !IsMarker(lines[i + k])) ++k;
+    if (k < kRecordLines) {
+      if (faults) faults->push_back("line " + std::to_string(i + 1) + ": a record cut short after " +
+                                    std::to_string(k) + " of its 8 lines");
+      i += k;
+      continue;
+    }
+    ProblemRecord r;
+    for (std::size_t j = 0; j < kRecordLines; ++j) r[j] = lines[i + j];
+    records.push_back(std::move(r));
+    i += kRecordLines;
+  }
+  return records;
+}
+
 std::string TextModeBytes(const std::vector<std::string>& lines) {
   std::string out;
   for (const auto& line : lines) {

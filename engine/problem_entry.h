@@ -40,6 +40,15 @@ ProblemRecord RecordOf(const ProblemEntry& entry);
 // lines is not a record. `leftover` (when given) receives that group's size.
 std::vector<ProblemRecord> RecordsOf(const std::vector<std::string>& lines, std::size_t* leftover = nullptr);
 
+// The four markers a record begins with.
+bool IsMarker(const std::string& line);
+// Records found by their marker lines, for files a person may have edited or
+// a full disk may have cut (the ExclusionsFile): a group that does not hold
+// eight lines before the next marker is passed over, `faults` gets "line N:
+// ..." for it, and reading goes on at the next marker instead of shifting
+// every record after it.
+std::vector<ProblemRecord> RecordsByMarker(const std::vector<std::string>& lines, std::vector<std::string>* faults);
+
 // Text-mode files: every line written with CR LF; reading turns CR LF back
 // into line ends and keeps a last line that has none.
 std::string TextModeBytes(const std::vector<std::string>& lines);

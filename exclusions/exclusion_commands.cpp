@@ -20,9 +20,9 @@ ProblemEntry EntryFromRow(plat::IListView& list, int row) {
 
 bool IsAlreadyExcluded(const ProblemEntry& entry, const std::vector<std::string>& lines) {
   const ProblemRecord r = RecordOf(entry);
-  for (std::size_t i = 0; i + kRecordLines <= lines.size(); i += kRecordLines) {
+  for (const auto& record : RecordsByMarker(lines, nullptr)) {
     bool same = true;
-    for (std::size_t k : {0u, 1u, 2u, 3u, 4u, 5u, 7u}) same = same && lines[i + k] == r[k];
+    for (std::size_t k : {0u, 1u, 2u, 3u, 4u, 5u, 7u}) same = same && record[k] == r[k];
     if (same) return true;
   }
   return false;
@@ -34,21 +34,39 @@ void AddExclusions(const plat::Platform& platform, plat::IListView& list, plat::
   for (int row = 0; row < list.GetItemCount() && !anyTicked; ++row) anyTicked = list.IsChecked(row);
   if (!anyTicked) return;
   dialog.SetText(IDC_STATUS, "Adding exclusions...");
-  CRegistryUtil util(platform);
-  std::vector<std::string> lines;
-  if (util.FileExists(exclusionsFile)) util.ReadLines(lines, exclusionsFile);
-  int added = 0;
+  std::string existing;
+  const bool exists = platform.files.CanOpenForRead(exclusionsFile);
+  if (exists && !platform.files.ReadFile(exclusionsFile, existing)) {
+    platform.messages.Show("Error: Unable to update " + exclusionsFile, plat::mb::kOk);
+    return;
+  }
+  std::vector<std::string> lines = TextModeLines(existing);
+  std::vector<int> ticked;
+  std::vector<std::string> added;
   for (int row = 0; row < list.GetItemCount(); ++row) {
     if (!list.IsChecked(row)) continue;
+    ticked.push_back(row);
     const ProblemEntry entry = EntryFromRow(list, row);
-    if (!IsAlreadyExcluded(entry, lines)) {
-      util.AddProblem(entry, exclusionsFile, true, false);
-      ++added;
-    }
-    list.SetChecked(row, false);
+    if (IsAlreadyExcluded(entry, lines)) continue;
+    const ProblemRecord record = RecordOf(entry);
+    lines.insert(lines.end(), record.begin(), record.end());
+    added.insert(added.end(), record.begin(), record.end());
   }
+  // A file whose last line has no line end (edited by hand) gets one first,
+  // or the first new line would be glued to it.
+  std::string bytes = TextModeBytes(added);
+  if (!existing.empty() && existing.back() != '\n') bytes = "\r\n" + bytes;
+  // All records in one durable append: a failure leaves the file as it was.
+  if (!added.empty() && !platform.files.AppendFileDurably(exclusionsFile, bytes)) {
+    dialog.SetText(IDC_STATUS, "Adding exclusions failed.");
+    platform.messages.Show("Error: Unable to update " + exclusionsFile + "\n\nNo exclusion was added.",
+                           plat::mb::kOk);
+    return;
+  }
+  for (int row : ticked) list.SetChecked(row, false);
   dialog.SetText(IDC_STATUS, "Completed adding exclusions.");
-  platform.messages.Show(std::string("Exclusion") + (added > 1 ? "s" : "") + " successfully added.", plat::mb::kOk);
+  const std::size_t count = added.size() / kRecordLines;
+  platform.messages.Show(std::string("Exclusion") + (count > 1 ? "s" : "") + " successfully added.", plat::mb::kOk);
 }
 
 void DisplayExclusions(const plat::Platform& platform, plat::IListView& list,
@@ -58,14 +76,11 @@ void DisplayExclusions(const plat::Platform& platform, plat::IListView& list,
     CRegistryUtil util(platform);
     util.ReadLines(lines, installationDirectory + "Exclusions.txt");
   }
-  std::array<std::string, 8> row;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (CancelRequested(platform)) return;
-    row[i % 8] = lines[i];
-    if (i % 8 == 7) {
-      AddListRow(list, row);
-      row = {};
-    }
+  // The cancel poll comes before each line of the file, eight to a row.
+  for (const auto& record : RecordsByMarker(lines, nullptr)) {
+    for (std::size_t line = 0; line < kRecordLines; ++line)
+      if (CancelRequested(platform)) return;
+    AddListRow(list, record);
   }
 }
 
@@ -75,7 +90,7 @@ bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& l
   CRegistryUtil util(platform);
   std::vector<std::string> lines;
   util.ReadLines(lines, exclusionsFile);
-  std::vector<ProblemRecord> records = RecordsOf(lines);
+  std::vector<ProblemRecord> records = RecordsByMarker(lines, nullptr);
   std::vector<int> ticked;
   for (int row = list.GetItemCount() - 1; row >= 0; --row) {
     if (!list.IsChecked(row)) continue;

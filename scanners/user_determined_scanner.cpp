@@ -10,6 +10,19 @@ bool LeftOutOfCompanies(const std::string& name) {
 
 }  // namespace
 
+namespace {
+constexpr const char* kReviewGroups[] = {"File Extensions", "Companies", "Uninstall Products", "Run Upon Startup",
+                                         "Internet Explorer History"};
+}
+
+std::span<const char* const> ReviewGroups() { return kReviewGroups; }
+
+bool IsReviewGroup(const std::string& section) {
+  for (const char* group : kReviewGroups)
+    if (section == group) return true;
+  return false;
+}
+
 void CUserDeterminedScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   FileExtensions(exclusions, problemsFile);

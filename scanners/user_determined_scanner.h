@@ -4,7 +4,14 @@
 // entry that is not excluded becomes a row.
 #pragma once
 
+#include <span>
+
 #include "scanners/scanner_base.h"
+
+// The sections of the review's rows: "File Extensions", "Companies",
+// "Uninstall Products", "Run Upon Startup", "Internet Explorer History".
+std::span<const char* const> ReviewGroups();
+bool IsReviewGroup(const std::string& section);
 
 class CUserDeterminedScanner final : public CScannerBase {
  public:

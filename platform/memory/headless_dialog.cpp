@@ -50,6 +50,7 @@ int HeadlessListView::InsertRow(int position, const std::string& text) {
   if (position < 0 || position > static_cast<int>(rows_.size())) position = static_cast<int>(rows_.size());
   Row row;
   row.cells[0] = text;
+  row.id = ++lastId_;
   rows_.insert(rows_.begin() + position, row);
   return position;
 }

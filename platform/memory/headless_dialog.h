@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -39,6 +40,8 @@ class HeadlessListView final : public IListView {
   struct Row {
     std::array<std::string, kColumns> cells;
     bool checked = false;
+    // Tells rows with the same texts apart: given once, when inserted.
+    std::uint64_t id = 0;
   };
   struct Column {
     std::string header;
@@ -64,6 +67,7 @@ class HeadlessListView final : public IListView {
   std::mutex mutex_;
   std::vector<Row> rows_;
   std::vector<Column> columns_;
+  std::uint64_t lastId_ = 0;
 };
 
 }  // namespace plat::memory
