@@ -6,9 +6,11 @@
 
 namespace testing_support {
 
-TestMachine::TestMachine() {
+TestMachine::TestMachine() : TestMachine(std::filesystem::temp_directory_path()) {}
+
+TestMachine::TestMachine(const std::filesystem::path& base) {
   std::random_device random;
-  root_ = std::filesystem::temp_directory_path() / ("tidemarrow-test-" + std::to_string(random()));
+  root_ = base / ("tidemarrow-test-" + std::to_string(random()));
   std::filesystem::create_directories(root_ / "drive_c");
   drive.Map('C', (root_ / "drive_c").string());
 }

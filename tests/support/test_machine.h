@@ -19,6 +19,9 @@ namespace testing_support {
 class TestMachine : public plat::memory::MemoryMachine {
  public:
   TestMachine();
+  // With its drive below `base` (a memory file system keeps thousands of
+  // flushed writes cheap).
+  explicit TestMachine(const std::filesystem::path& base);
   ~TestMachine();
 
   // Imports registry text; the header line is added when missing.
