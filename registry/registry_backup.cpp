@@ -93,8 +93,11 @@ bool CRegistryKey::BeginBackup(const std::string& directory) {
     if (!kept) return Fail("An earlier backup file " + backupFile_ + " could not be given a name of its own.");
   }
   platform_.files.Remove(backupFile_);
-  if (!platform_.files.AppendFileDurably(backupFile_, kHeader))
+  if (!platform_.files.AppendFileDurably(backupFile_, kHeader)) {
+    // An empty file would not import: none is left.
+    platform_.files.Remove(backupFile_);
     return Fail("The backup file " + backupFile_ + " could not be written.");
+  }
   backupSize_ = std::strlen(kHeader);
   backupOpen_ = true;
   return true;

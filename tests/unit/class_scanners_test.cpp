@@ -250,3 +250,32 @@ TEST(InterfaceTypeLibsAndFileTypesScanners, ReportUnregisteredClassesAndMissingL
   m.drive.Remove("C:\\Problems.txt");
   EXPECT_TRUE(ScanWith<CFileTypesScanner>(m, std::vector<std::string>(excluded.begin(), excluded.end())).records.empty());
 }
+
+TEST(ComNamesScanner, TheWow64ViewAndActivatableClassesAreNoProgramIds) {
+  TestMachine m;
+  m.Touch("C:\\ok\\good.dll");
+  const std::string only32 = "{00000000-0000-0000-0000-000000003232}";
+  m.Reg(Base() +
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\" + only32 + "]\n@=\"Thirty Two\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\ActivatableClasses\\CLSID]\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Old.Prog\\CLSID]\n@=\"" + only32 + "\"\n");
+  EXPECT_TRUE(ScanWith<CComNamesScanner>(m).records.empty());
+}
+
+TEST(ComNamesScanner, ARegistryWithoutA64BitViewCountsAsBefore) {
+  TestMachine m;
+  m.Touch("C:\\ok\\good.dll");
+  m.Reg(Base() + "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Bad.Prog\\CLSID]\n@=\"{MISSING}\"\n");
+  const Result r = ScanWith<CComNamesScanner>(m);
+  ASSERT_EQ(r.records.size(), 1u);
+  TestMachine w;
+  w.Touch("C:\\ok\\good.dll");
+  w.Reg(Base() + "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Bad.Prog\\CLSID]\n@=\"{MISSING}\"\n"
+                 "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID]\n");
+  const Result r64 = ScanWith<CComNamesScanner>(w);
+  EXPECT_EQ(r64.records.size(), 1u);
+  // HKEY_CLASSES_ROOT lists one key more, twice (the extension list and the
+  // program ids), and the missing class is asked for once more in the
+  // 32-bit view; without that view nothing more is counted.
+  EXPECT_EQ(r64.examined, r.examined + 3);
+}

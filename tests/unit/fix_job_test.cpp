@@ -242,3 +242,33 @@ TEST_F(FixJob, NoBackupIsEverOverwritten) {
   EXPECT_NE(BackupText("Backup-021205-183012.reg").find("Software\\A]"), std::string::npos)
       << "the earlier working file was kept under a dated name";
 }
+
+TEST_F(FixJob, RowsNamingKeysNoWorkingSystemCanLoseAreRefused) {
+  m.Reg("[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{X}]\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows]\n"
+        "[HKEY_CURRENT_USER\\Software\\Old]\n");
+  const std::string before = Export();
+  for (const char* key : {"Software", "Software\\Classes", "Software\\Classes\\CLSID", "Software\\Microsoft"})
+    AddRow("L (K)", "Software\\Classes\\CLSID\\{X}", "default", key);
+  AddRow("U (K)", "Software");
+  Fix();
+  EXPECT_EQ(list.GetItemCount(), 5);
+  EXPECT_EQ(Export(), before);
+  EXPECT_EQ(m.messages.Boxes().size(), 5u);
+}
+
+TEST_F(FixJob, ARowWhoseFiledNameMayStandForALineEndNameIsRefused) {
+  plat::HKey parent = 0;
+  ASSERT_EQ(m.registry.CreateKeyEx(plat::kLocalMachine, "Software\\P", &parent), 0);
+  for (const char* name : {"a\nb", "a b"}) {
+    plat::HKey k = 0;
+    m.registry.CreateKeyEx(parent, name, &k);
+    m.registry.CloseKey(k);
+  }
+  m.registry.CloseKey(parent);
+  AddRow("L (K)", RecordField("Software\\P\\a\nb"));
+  Fix();
+  EXPECT_EQ(list.GetItemCount(), 1) << "\"a b\" may not be the key the scan found";
+  plat::HKey k = 0;
+  EXPECT_EQ(m.registry.OpenKeyEx(plat::kLocalMachine, "Software\\P\\a b", 0, plat::kKeyRead, &k), 0);
+  m.registry.CloseKey(k);
+}

@@ -2,6 +2,8 @@
 // commands, headless.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "app/main_commands.h"
@@ -196,4 +198,68 @@ TEST_F(Loop, TheRestoreCommandsListImportDeleteAndView) {
   EXPECT_EQ(boxes[boxes.size() - 2].text, "Error: Unable to delete C:\\Tidemarrow\\Backup-missing.reg");
   EXPECT_EQ(boxes.back().text, "Successfully deleted backup.") << "a read-only backup is deleted; the count is what went";
   EXPECT_FALSE(m.drive.CanOpenForRead("C:\\Tidemarrow\\Backup-021205-183012.reg"));
+}
+
+TEST_F(Loop, AnExclusionsFileCutOrEditedByHandLosesOnlyItsDamagedRecord) {
+  m.Reg("[HKEY_LOCAL_MACHINE\\Software\\EmptyA]\n[HKEY_LOCAL_MACHINE\\Software\\EmptyB]\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\EmptyC]\n");
+  const auto record = [](const std::string& key) {
+    return "L (K)\r\nMajor Keys\r\nSoftware\\" + key + "\r\n" + key + "\r\ndefault\r\nnull\r\n\r\nSoftware\\" + key +
+           "\r\n";
+  };
+  // The first record torn after three lines (a full disk, an edit), and no
+  // line end after the last one.
+  std::string file = "L (K)\r\nMajor Keys\r\nSoftware\\EmptyA\r\n" + record("EmptyB") + record("EmptyC");
+  file.resize(file.size() - 2);
+  m.Touch("C:\\Tidemarrow\\Exclusions.txt", file);
+  Ready();
+  Job([&](auto done) { commands.OnFindProblems(done); });
+  EXPECT_EQ(Column(2), std::vector<std::string>{"Software\\EmptyA"}) << "B and C stay excluded";
+  ASSERT_FALSE(m.messages.Boxes().empty());
+  EXPECT_NE(m.messages.Boxes().front().text.find("line 1: a record cut short after 3 of its 8 lines"),
+            std::string::npos) << m.messages.Boxes().front().text;
+
+  list.SetChecked(0, true);
+  commands.OnAddExclusions();
+  EXPECT_EQ(m.messages.Boxes().back().text, "Exclusion successfully added.");
+  Job([&](auto done) { commands.OnFindProblems(done); });
+  EXPECT_EQ(list.GetItemCount(), 0) << "the new record starts on a line of its own";
+  const std::string now = m.HostFile("drive_c/Tidemarrow/Exclusions.txt");
+  EXPECT_NE(now.find("Software\\EmptyC\r\nL (K)\r\nMajor Keys\r\nSoftware\\EmptyA\r\nEmptyA\r\n"), std::string::npos);
+}
+
+TEST_F(Loop, AddingExclusionsThatCannotBeWrittenSaysSoAndKeepsTheTicks) {
+  m.Reg("[HKEY_LOCAL_MACHINE\\Software\\EmptyA]\n");
+  Ready();
+  Job([&](auto done) { commands.OnFindProblems(done); });
+  ASSERT_EQ(list.GetItemCount(), 1);
+  // The exclusions file is a directory of that name: nothing can be added.
+  std::filesystem::create_directory(m.HostPath("drive_c/Tidemarrow/Exclusions.txt"));
+  list.SetChecked(0, true);
+  commands.OnAddExclusions();
+  EXPECT_EQ(m.messages.Boxes().back().text.rfind("Error: Unable to update C:\\Tidemarrow\\Exclusions.txt", 0), 0u);
+  EXPECT_TRUE(list.IsChecked(0));
+}
+
+TEST_F(Loop, ExclusionsAreNeverWrittenThroughALinkOffTheDrive) {
+  m.Reg("[HKEY_LOCAL_MACHINE\\Software\\EmptyA]\n");
+  const std::string outside = m.HostPath("outside.txt");
+  { std::ofstream(outside) << "keep"; }
+  std::filesystem::create_symlink(outside, m.HostPath("drive_c/Tidemarrow/Exclusions.txt"));
+  Ready();
+  Job([&](auto done) { commands.OnFindProblems(done); });
+  list.SetChecked(0, true);
+  commands.OnAddExclusions();
+  EXPECT_EQ(m.HostFile("outside.txt"), "keep");
+  EXPECT_EQ(m.messages.Boxes().back().text.rfind("Error: Unable to update", 0), 0u);
+}
+
+TEST_F(Loop, AScanWhoseProblemsFileCannotBeWrittenSaysSo) {
+  m.Reg("[HKEY_LOCAL_MACHINE\\Software\\EmptyA]\n");
+  Ready();
+  std::filesystem::create_directory(m.HostPath("drive_c/Tidemarrow/Problems.txt"));
+  Job([&](auto done) { commands.OnFindProblems(done); });
+  ASSERT_FALSE(m.messages.Boxes().empty());
+  EXPECT_EQ(m.messages.Boxes().back().text, "Error: Unable to write C:\\Tidemarrow\\Problems.txt");
+  EXPECT_TRUE(dialog.IsEnabled(IDC_FIND)) << "the buttons come back";
 }
