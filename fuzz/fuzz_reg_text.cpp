@@ -1,6 +1,7 @@
 // Registry text files: any bytes either parse or are refused with a line and
 // a reason; what parses applies, and the registry it makes exports to a file
-// that parses again.
+// that loads into the very same registry again (nothing lost or changed on
+// the way through the text).
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -14,10 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!plat::memory::ParseRegText(bytes, parsed).ok) return 0;
   plat::memory::MemoryRegistry registry;
   plat::memory::ApplyRegText(parsed, registry);
-  std::string exported, error;
-  if (!plat::memory::ExportRegText(registry, plat::memory::RegTextEncoding::kAnsi, exported, error)) return 0;
-  plat::memory::ParsedRegText again;
-  if (!plat::memory::ParseRegText(exported, again).ok) std::abort();
+  for (const auto encoding : {plat::memory::RegTextEncoding::kAnsi, plat::memory::RegTextEncoding::kUtf16}) {
+    std::string exported, error;
+    if (!plat::memory::ExportRegText(registry, encoding, exported, error)) return 0;
+    plat::memory::ParsedRegText again;
+    if (!plat::memory::ParseRegText(exported, again).ok) std::abort();
+    plat::memory::MemoryRegistry copy;
+    if (!plat::memory::ApplyRegText(again, copy).ok) std::abort();
+    std::string reexported;
+    if (!plat::memory::ExportRegText(copy, encoding, reexported, error) || reexported != exported) std::abort();
+  }
   if (registry.OpenHandleCount() != 0) std::abort();
   return 0;
 }

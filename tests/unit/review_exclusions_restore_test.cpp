@@ -263,3 +263,14 @@ TEST_F(Loop, AScanWhoseProblemsFileCannotBeWrittenSaysSo) {
   EXPECT_EQ(m.messages.Boxes().back().text, "Error: Unable to write C:\\Tidemarrow\\Problems.txt");
   EXPECT_TRUE(dialog.IsEnabled(IDC_FIND)) << "the buttons come back";
 }
+
+TEST_F(Loop, RunningOutOfMemoryEndsTheJobWithAMessage) {
+  Ready();
+  commands.SetScannerFactory([](const plat::Platform&) -> std::vector<std::unique_ptr<CSectionScanner>> {
+    throw std::bad_alloc();
+  });
+  Job([&](auto done) { commands.OnFindProblems(done); });
+  EXPECT_EQ(m.messages.Boxes().back().text, "Out of memory: the job was stopped.");
+  EXPECT_TRUE(dialog.IsEnabled(IDC_FIND));
+  EXPECT_FALSE(commands.JobRunning());
+}
