@@ -51,6 +51,10 @@ bool ReadValues(plat::IRegistry& registry, plat::HKey key, const std::string& pa
     }
     ExactValue value;
     const std::string valueName(name.data(), length);
+    if (valueName.find('\0') != std::string::npos) {
+      reason = "a value of " + path + " has a zero in its name";
+      return false;
+    }
     // Two values listed under one name: one of them has a name the
     // program's code page cannot spell, and cannot be read by it.
     if (!seen.insert(Upper(valueName)).second) {
@@ -86,6 +90,12 @@ bool ReadTree(plat::IRegistry& registry, plat::HKey hive, const std::string& pat
       return false;
     }
     children.emplace_back(name.data(), length);
+    // A hive can hold names no path can spell: opening them by path would
+    // reach another key, or none.
+    if (children.back().find_first_of(std::string("\\\0", 2)) != std::string::npos) {
+      reason = "a subkey of " + path + " has a name with a backslash or a zero in it, which no path can name";
+      return false;
+    }
     if (!seen.insert(Upper(children.back())).second) {
       reason = "two subkeys of " + path + " read as \"" + children.back() + "\"";
       return false;

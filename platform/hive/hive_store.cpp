@@ -8,368 +8,518 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <map>
+#include <functional>
+#include <set>
 #include <unordered_set>
 
 #include "platform/codepage.h"
-#include "platform/registry_tree.h"
+#include "platform/memory/host_files.h"
 
 namespace plat::hive {
 namespace {
 
-// Walks no deeper than the registry itself allows.
-constexpr std::size_t kMaxDepth = 512;
+namespace fs = std::filesystem;
+using memory::RegNode;
 
 bool IsStringType(std::uint32_t type) {
   return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
 }
 
-std::string FromUtf8(const char* text) { return Cp1252FromUtf16(Utf16FromUtf8(text ? text : "")); }
-std::string ToUtf8(const std::string& text) { return Utf8FromUtf16(Utf16FromCp1252(text)); }
-
-// String data in the hive is UTF-16LE; the registry the core sees is the
-// code page's, as the "A" calls give it.
-std::string AnsiData(std::uint32_t type, const char* bytes, std::size_t length) {
-  std::string raw(bytes, length);
-  if (!IsStringType(type) || length % 2) return raw;
-  std::u16string wide;
-  for (std::size_t i = 0; i + 1 < length; i += 2)
-    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8)));
-  return Cp1252FromUtf16(wide);
-}
-
-std::string HiveData(std::uint32_t type, const std::string& data) {
-  if (!IsStringType(type)) return data;
-  std::string out;
-  for (char16_t c : Utf16FromCp1252(data)) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
+// Takes ownership of a string libhivex allocated.
+std::string Take(char* text) {
+  std::string out = text ? text : "";
+  std::free(text);
   return out;
 }
 
-std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + "\\" + b; }
+std::string Stamp(const LocalTime& now) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d-%02d%02d%02d", now.year % 100, now.month, now.day, now.hour,
+                now.minute, now.second);
+  return stamp;
+}
 
-struct Value {
-  std::string name;
-  std::uint32_t type;
-  std::string data;
-  bool operator==(const Value& o) const { return name == o.name && type == o.type && data == o.data; }
-};
+// String data set through the A calls, as RegSetValueExA stores it: UTF-16.
+std::string HiveStringData(const std::string& ansi) {
+  std::string wide;
+  wide.reserve(ansi.size() * 2);
+  for (char16_t c : Utf16FromCp1252(ansi)) {
+    wide += static_cast<char>(c & 0xFF);
+    wide += static_cast<char>(c >> 8);
+  }
+  return wide;
+}
 
-std::vector<Value> ValuesOf(IRegistry& reg, HKey hive, const std::string& path) {
-  std::vector<Value> values;
-  HKey key = 0;
-  if (reg.OpenKeyEx(hive, path.c_str(), 0, kKeyRead, &key) != err::kSuccess) return values;
-  std::vector<char> name(16384);
-  std::vector<std::uint8_t> data(1 << 16);
-  for (std::uint32_t i = 0;;) {
-    std::uint32_t nl = static_cast<std::uint32_t>(name.size()), type = 0, size = static_cast<std::uint32_t>(data.size());
-    const RegStatus s = reg.EnumValue(key, i, name.data(), &nl, &type, data.data(), &size);
-    if (s == err::kMoreData && size > data.size()) {
-      data.resize(size);
-      continue;
+bool Fsync(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+hive_h* OpenCutShort(const std::string& path) {
+  std::string bytes, why;
+  if (!memory::ReadHostFile(path, bytes, why) || bytes.size() < 8192) return nullptr;
+  // Keep the hive bins that are whole.
+  std::size_t end = 4096;
+  while (end + 32 <= bytes.size() && std::memcmp(bytes.data() + end, "hbin", 4) == 0) {
+    std::uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + end + 8, 4);
+    if (size < 4096 || size % 4096) break;
+    if (end + size > bytes.size()) {
+      // The bin the cut went through keeps its whole pages.
+      const std::uint32_t kept = static_cast<std::uint32_t>((bytes.size() - end) / 4096 * 4096);
+      if (kept == 0) break;
+      std::memcpy(bytes.data() + end + 8, &kept, 4);
+      end += kept;
+      break;
     }
-    if (s != err::kSuccess) break;
-    values.push_back(Value{std::string(name.data(), nl), type, std::string(reinterpret_cast<char*>(data.data()), size)});
-    ++i;
+    end += size;
   }
-  reg.CloseKey(key);
-  return values;
+  if (end == 4096) return nullptr;
+  bytes.resize(end);
+  const std::uint32_t bins = static_cast<std::uint32_t>(bytes.size() - 4096);
+  std::memcpy(bytes.data() + 40, &bins, 4);
+  const std::uint32_t sum = HeaderChecksum(reinterpret_cast<const unsigned char*>(bytes.data()));
+  std::memcpy(bytes.data() + 508, &sum, 4);
+  char temp[] = "/tmp/tidemarrow-cut-hive-XXXXXX";
+  const int fd = ::mkstemp(temp);
+  if (fd < 0) return nullptr;
+  const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  ::close(fd);
+  hive_h* h = written ? hivex_open(temp, HIVEX_OPEN_UNSAFE) : nullptr;
+  ::unlink(temp);
+  return h;
 }
 
-std::vector<std::string> ChildrenOf(IRegistry& reg, HKey hive, const std::string& path) {
-  std::vector<std::string> names;
-  HKey key = 0;
-  if (reg.OpenKeyEx(hive, path.c_str(), 0, kKeyRead, &key) != err::kSuccess) return names;
-  char name[4096];
-  for (std::uint32_t i = 0;; ++i) {
-    std::uint32_t nl = sizeof name;
-    if (reg.EnumKeyEx(key, i, name, &nl) != err::kSuccess) break;
-    names.emplace_back(name, nl);
+void ForEachNode(RegNode& root, const std::function<void(RegNode&)>& visit) {
+  std::vector<RegNode*> pending{&root};
+  while (!pending.empty()) {
+    RegNode* n = pending.back();
+    pending.pop_back();
+    visit(*n);
+    for (auto& c : n->Children()) pending.push_back(c.get());
   }
-  reg.CloseKey(key);
-  return names;
-}
-
-bool SequenceNumbersDiffer(const std::string& path, std::uint32_t& primary, std::uint32_t& secondary) {
-  std::ifstream in(path, std::ios::binary);
-  char header[12] = {};
-  if (!in.read(header, sizeof header)) return false;
-  std::memcpy(&primary, header + 4, 4);
-  std::memcpy(&secondary, header + 8, 4);
-  return primary != secondary;
 }
 
 }  // namespace
 
+std::string HiveState::Describe() const {
+  std::string text = mount.hostPath + ": ";
+  if (readOnly) text += "read-only: " + reason;
+  else if (readOnlyKeys) text += "unreadable values kept (" + std::to_string(readOnlyKeys) + " keys read-only)";
+  else text += "clean";
+  return text + "; " + std::to_string(keys) + " keys, " + std::to_string(values) + " values";
+}
+
 struct HiveStore::Loaded {
-  HiveMount mount;
-  bool readOnly = false;
-  memory::MemoryRegistry original;  // the tree as read, to find what changed
+  std::size_t state;                  // index in states_
+  std::shared_ptr<RegNode> tree;      // the hive's root as read, before it is mounted
+  std::shared_ptr<RegNode> mountNode; // where it is mounted
 };
 
 HiveStore::HiveStore() = default;
 HiveStore::~HiveStore() = default;
 
-void HiveStore::AddVolatile(HKey hive, const std::string& path) { volatile_.insert({hive, FoldName(path)}); }
+namespace {
 
-bool HiveStore::Read(const HiveMount& mount, IRegistry& into, bool lenient, std::string& error) {
-  hive_h* h = hivex_open(mount.hostPath.c_str(), lenient ? HIVEX_OPEN_UNSAFE : 0);
-  if (!h) {
-    error = mount.hostPath + ": not a hive that can be read (" + std::strerror(errno) + ")";
-    return false;
-  }
-  struct Pending {
-    hive_node_h node;
-    std::string path;
-    std::size_t depth;
-  };
-  std::vector<Pending> pending{{hivex_root(h), mount.mountPath, 0}};
-  std::unordered_set<hive_node_h> seen;
-  while (!pending.empty()) {
-    Pending p = std::move(pending.back());
-    pending.pop_back();
-    // A damaged hive can point back at a key already read: each is read once.
-    if (!seen.insert(p.node).second || p.depth > kMaxDepth) continue;
-    HKey key = 0;
-    if (into.CreateKeyEx(mount.hive, p.path.c_str(), &key) != err::kSuccess) continue;
-    if (hive_value_h* values = hivex_node_values(h, p.node)) {
-      for (std::size_t i = 0; values[i]; ++i) {
-        char* name = hivex_value_key(h, values[i]);
-        // Any 32-bit type can stand in a hive, not only hive_type's names:
-        // it is received as a plain number.
-        static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
-        std::uint32_t type = 0;
-        std::size_t length = 0;
-        char* data = hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length);
-        if (name && data) {
-          const std::string bytes = AnsiData(type, data, length);
-          into.SetValueEx(key, FromUtf8(name).c_str(), type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                          static_cast<std::uint32_t>(bytes.size()));
-        }
-        std::free(name);
-        std::free(data);
+// Reads one hive into a tree of its own. Structure that cannot be read
+// (subkey lists, key names, keys reached twice) counts against the hive;
+// values that cannot be read make their key read-only.
+struct HiveReader {
+  hive_h* h;
+  HiveState& state;
+  std::size_t structureErrors = 0;
+
+  void Read(RegNode& root) {
+    struct Pending {
+      hive_node_h node;
+      RegNode* into;
+      std::size_t depth;
+    };
+    std::vector<Pending> pending{{hivex_root(h), &root, 0}};
+    std::unordered_set<hive_node_h> seen;
+    root.origin = hivex_root(h);
+    while (!pending.empty()) {
+      const Pending p = pending.back();
+      pending.pop_back();
+      ++state.keys;
+      ReadValues(p.node, *p.into);
+      if (p.depth >= kMaxKeyDepth) continue;
+      hive_node_h* children = hivex_node_children(h, p.node);
+      if (!children) {
+        Unreadable(*p.into, true);
+        continue;
       }
-      std::free(values);
-    }
-    into.CloseKey(key);
-    if (hive_node_h* children = hivex_node_children(h, p.node)) {
       for (std::size_t i = 0; children[i]; ++i) {
+        // A damaged hive can point back at a key already read: each is read once.
+        if (!seen.insert(children[i]).second) {
+          Unreadable(*p.into, true);
+          continue;
+        }
         char* name = hivex_node_name(h, children[i]);
-        if (name) pending.push_back({children[i], Join(p.path, FromUtf8(name)), p.depth + 1});
-        std::free(name);
+        if (!name) {
+          Unreadable(*p.into, true);
+          continue;
+        }
+        const std::u16string wide = Utf16FromUtf8(Take(name));
+        if (p.into->Find(FoldUtf16(wide))) {
+          Unreadable(*p.into, true);
+          continue;
+        }
+        auto child = p.into->AddWide(wide);
+        child->origin = children[i];
+        pending.push_back({children[i], child.get(), p.depth + 1});
       }
       std::free(children);
     }
   }
-  hivex_close(h);
-  return true;
-}
+
+  void ReadValues(hive_node_h node, RegNode& into) {
+    hive_value_h* values = hivex_node_values(h, node);
+    if (!values) {
+      Unreadable(into, true);
+      return;
+    }
+    for (std::size_t i = 0; values[i]; ++i) {
+      char* key = hivex_value_key(h, values[i]);
+      // Any 32-bit type can stand in a hive, not only hive_type's names.
+      static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+      std::uint32_t type = 0;
+      std::size_t length = 0;
+      char* data = key ? hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length) : nullptr;
+      if (!key || !data) {
+        std::free(key);
+        Unreadable(into, false);
+        continue;
+      }
+      into.values.push_back(
+          memory::MakeValue(Utf16FromUtf8(Take(key)), type, std::string(data, length), IsStringType(type)));
+      std::free(data);
+      ++state.values;
+    }
+    std::free(values);
+  }
+
+  void Unreadable(RegNode& node, bool structure) {
+    ++state.unreadableParts;
+    if (structure) ++structureErrors;
+    if (!node.readOnly) ++state.readOnlyKeys;
+    node.readOnly = true;
+  }
+};
+
+}  // namespace
 
 bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistry& registry,
                      std::vector<std::string>& notes, std::string& error) {
   std::vector<std::unique_ptr<Loaded>> loaded;
+  std::vector<HiveState> states;
   for (const auto& mount : mounts) {
+    HiveState st;
+    st.mount = mount;
+    st.header = ReadHiveHeader(mount.hostPath);
+    hive_h* h = hivex_open(mount.hostPath.c_str(), 0);
+    const bool strict = h != nullptr;
+    const int strictErrno = errno;
+    if (!h) h = hivex_open(mount.hostPath.c_str(), HIVEX_OPEN_UNSAFE);
+    // A hive cut short (a crash, a copy that stopped) claims more hive bins
+    // than the file holds, and libhivex refuses it: what is there is read
+    // from a copy whose header claims only that.
+    if (!h && st.header.binsSize != 0 && 4096 + std::uint64_t{st.header.binsSize} > st.header.fileSize)
+      h = OpenCutShort(mount.hostPath);
+    if (!h) {
+      error = mount.hostPath + ": not a hive that can be read (" +
+              (st.header.state == HiveHeader::State::kDamaged ? st.header.reason : std::strerror(strictErrno)) + ")";
+      return false;
+    }
     auto l = std::make_unique<Loaded>();
-    l->mount = mount;
-    std::uint32_t primary = 0, secondary = 0;
-    if (SequenceNumbersDiffer(mount.hostPath, primary, secondary)) {
-      l->readOnly = true;
-      notes.push_back(mount.hostPath + ": its log holds changes not yet written into the hive (sequence numbers " +
-                      std::to_string(primary) + " and " + std::to_string(secondary) +
-                      "); it is read as it is and never written");
+    l->tree = std::make_shared<RegNode>();
+    HiveReader reader{h, st};
+    reader.Read(*l->tree);
+    hivex_close(h);
+    if (st.header.state != HiveHeader::State::kClean) {
+      st.readOnly = true;
+      st.reason = st.header.reason;
+    } else if (!strict) {
+      st.readOnly = true;
+      st.reason = "libhivex reads it only in its lenient mode (" + std::string(std::strerror(strictErrno)) + ")";
+    } else if (reader.structureErrors) {
+      st.readOnly = true;
+      st.reason = std::to_string(reader.structureErrors) + " subkey lists or key names cannot be read";
     }
-    std::string readError;
-    if (!Read(mount, l->original, false, readError)) {
-      if (!Read(mount, l->original, true, error)) return false;
-      l->readOnly = true;
-      notes.push_back(readError + "; read leniently, it is never written");
+    if (st.readOnly) {
+      ForEachNode(*l->tree, [](RegNode& n) { n.readOnly = true; });
+      notes.push_back(mount.hostPath + ": " +
+                      (st.header.state == HiveHeader::State::kDirty ? "dirty" : "damaged") + ", " + st.reason +
+                      "; it is read as it is and never written" +
+                      (st.header.state == HiveHeader::State::kDirty ? " (tidemarrow-cli recover applies its log)" : ""));
+    } else if (st.readOnlyKeys) {
+      notes.push_back(mount.hostPath + ": " + std::to_string(st.unreadableParts) + " values cannot be read; the " +
+                      std::to_string(st.readOnlyKeys) + " keys that hold them are kept as they are and never changed");
     }
+    l->state = states.size();
+    states.push_back(st);
     loaded.push_back(std::move(l));
   }
+  // Every hive was read: now they are mounted.
   for (auto& l : loaded) {
-    if (!Read(l->mount, registry, l->readOnly, error)) return false;
-    hives_.push_back(std::move(l));
+    const HiveMount& mount = states[l->state].mount;
+    if (mount.mountPath.empty()) {
+      auto root = registry.Root(mount.hive);
+      root->childMap = std::move(l->tree->childMap);
+      root->orderedValid = false;
+      root->values = std::move(l->tree->values);
+      root->origin = l->tree->origin;
+      root->readOnly = l->tree->readOnly;
+      l->mountNode = root;
+    } else {
+      const std::size_t slash = mount.mountPath.rfind('\\');
+      const std::string parentPath = slash == std::string::npos ? "" : mount.mountPath.substr(0, slash);
+      const std::string leaf = slash == std::string::npos ? mount.mountPath : mount.mountPath.substr(slash + 1);
+      // A parent no hive holds exists only in memory.
+      if (!parentPath.empty() && !registry.NodeAt(mount.hive, parentPath))
+        AddVolatileKey(registry, mount.hive, parentPath);
+      auto parent = parentPath.empty() ? registry.Root(mount.hive) : registry.NodeAt(mount.hive, parentPath);
+      if (!parent) {
+        error = mount.hostPath + ": cannot be mounted at " + mount.mountPath;
+        return false;
+      }
+      l->tree->wide = Utf16FromCp1252(leaf);
+      l->tree->name = leaf;
+      l->tree->folded = FoldUtf16(l->tree->wide);
+      parent->childMap[l->tree->folded] = l->tree;
+      parent->orderedValid = false;
+      l->mountNode = l->tree;
+    }
+    l->tree.reset();
   }
+  // Mounting marks nothing as changed by a job.
+  for (auto& l : loaded)
+    ForEachNode(*l->mountNode, [](RegNode& n) {
+      n.valuesChanged = n.childrenChanged = false;
+      n.removedOrigins.clear();
+    });
+  registry.Changed();
+  for (auto& l : loaded) l->state += states_.size();
+  states_.insert(states_.end(), states.begin(), states.end());
+  for (auto& l : loaded) hives_.push_back(std::move(l));
   return true;
 }
+
+void HiveStore::AddVolatileKey(memory::MemoryRegistry& registry, HKey hive, const std::string& path) {
+  auto node = registry.Root(hive);
+  bool created = false;
+  std::size_t start = 0;
+  while (node && start <= path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    const std::u16string wide = Utf16FromCp1252(path.substr(start, end - start));
+    auto child = node->Find(FoldUtf16(wide));
+    if (!child) {
+      child = node->AddWide(wide);
+      if (!created) child->isVolatile = true;
+      created = true;
+    }
+    node = child;
+    start = end + 1;
+  }
+  registry.Changed();
+}
+
+void HiveStore::MarkVolatile(memory::MemoryRegistry& registry, HKey hive, const std::string& path) {
+  if (auto node = registry.NodeAt(hive, path)) node->isVolatile = true;
+}
+
+std::string HiveStore::ReadOnlyReason(HKey hive, const std::string& path) const {
+  const HiveState* best = nullptr;
+  const std::u16string folded = FoldName(path);
+  for (const auto& st : states_) {
+    if (st.mount.hive != hive) continue;
+    const std::u16string mount = FoldName(st.mount.mountPath);
+    const bool under = mount.empty() || folded == mount ||
+                       (folded.size() > mount.size() && folded.compare(0, mount.size(), mount) == 0 &&
+                        folded[mount.size()] == u'\\');
+    if (under && (!best || st.mount.mountPath.size() > best->mount.mountPath.size())) best = &st;
+  }
+  return best && best->readOnly ? best->mount.hostPath + " is read-only: " + best->reason : "";
+}
+
+namespace {
+
+// Writes what a job changed below one mount into an open hive.
+class HiveWriter {
+ public:
+  HiveWriter(hive_h* h, const std::set<const RegNode*>& foreign) : h_(h), foreign_(foreign) {}
+
+  bool Apply(RegNode& node, const std::string& path) {
+    if (node.valuesChanged && !SetValues(node)) return Fail("the values of " + path + " cannot be written");
+    for (std::uint64_t removed : node.removedOrigins)
+      if (hivex_node_delete_child(h_, removed) != 0) return Fail("a key below " + path + " cannot be deleted");
+    for (auto& child : node.Children()) {
+      if (foreign_.count(child.get()) || child->isVolatile || child->link) continue;
+      const std::string childPath = path + "\\" + child->name;
+      if (child->origin == 0) {
+        const hive_node_h added = hivex_node_add_child(h_, node.origin, Utf8FromUtf16(child->wide).c_str());
+        if (!added) return Fail("the key " + childPath + " cannot be added");
+        child->origin = added;
+        child->valuesChanged = true;
+        added_.push_back(child.get());
+      }
+      if (!Apply(*child, childPath)) return false;
+    }
+    return true;
+  }
+
+  // A commit that did not reach the disk leaves the new keys new.
+  void Undo() {
+    for (RegNode* n : added_) {
+      n->origin = 0;
+      n->valuesChanged = true;
+    }
+  }
+
+  const std::string& error() const { return error_; }
+
+ private:
+  bool SetValues(RegNode& node) {
+    std::vector<std::string> names, datas;
+    names.reserve(node.values.size());
+    datas.reserve(node.values.size());
+    for (const auto& v : node.values) {
+      names.push_back(Utf8FromUtf16(v.wide));
+      datas.push_back(!v.utf16 && IsStringType(v.type) ? HiveStringData(v.data) : v.data);
+    }
+    std::vector<hive_set_value> set(node.values.size());
+    for (std::size_t i = 0; i < set.size(); ++i) {
+      set[i].key = names[i].data();
+      std::memcpy(&set[i].t, &node.values[i].type, sizeof set[i].t);
+      set[i].len = datas[i].size();
+      set[i].value = datas[i].data();
+    }
+    return hivex_node_set_values(h_, node.origin, set.size(), set.data(), 0) == 0;
+  }
+
+  bool Fail(const std::string& what) {
+    error_ = what + " (" + std::strerror(errno) + ")";
+    return false;
+  }
+
+  hive_h* h_;
+  const std::set<const RegNode*>& foreign_;
+  std::vector<RegNode*> added_;
+  std::string error_;
+};
+
+bool Changed(RegNode& mount, const std::set<const RegNode*>& foreign) {
+  bool changed = false;
+  std::vector<RegNode*> pending{&mount};
+  while (!pending.empty() && !changed) {
+    RegNode* n = pending.back();
+    pending.pop_back();
+    changed = n->valuesChanged || !n->removedOrigins.empty();
+    for (auto& c : n->Children()) {
+      if (foreign.count(c.get()) || c->isVolatile || c->link) continue;
+      if (c->origin == 0) changed = true;
+      pending.push_back(c.get());
+    }
+  }
+  return changed;
+}
+
+}  // namespace
 
 bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, std::string& error) {
   written_.clear();
-  for (auto& l : hives_)
-    if (!Write(*l, registry, now, error)) return false;
-  return true;
-}
-
-bool HiveStore::Write(Loaded& l, memory::MemoryRegistry& registry, const LocalTime& now, std::string& error) {
-  const HKey hive = l.mount.hive;
-  // The mount points of other hives below this one belong to those hives.
-  std::set<std::u16string> foreign;
-  for (const auto& other : hives_)
-    if (other.get() != &l && other->mount.hive == hive && other->mount.mountPath.size() > l.mount.mountPath.size())
-      foreign.insert(FoldName(other->mount.mountPath));
-  auto skipped = [&](const std::string& path) {
-    return foreign.count(FoldName(path)) || volatile_.count({hive, FoldName(path)});
+  std::set<const RegNode*> mounts;
+  for (const auto& l : hives_) mounts.insert(l->mountNode.get());
+  struct Pending {
+    Loaded* loaded;
+    std::string temp;
+    std::string kept;
+    std::unique_ptr<HiveWriter> writer;
   };
-
-  hive_h* h = nullptr;
-  bool changed = false;
-  // Opens the hive for writing the first time something differs.
-  auto writable = [&]() -> bool {
-    if (h) return true;
-    if (l.readOnly) {
-      error = l.mount.hostPath + " changed but is read-only; nothing was written to it";
+  std::vector<Pending> pending;
+  for (auto& l : hives_) {
+    std::set<const RegNode*> foreign = mounts;
+    foreign.erase(l->mountNode.get());
+    if (!Changed(*l->mountNode, foreign)) continue;
+    const HiveState& st = states_[l->state];
+    if (st.readOnly) {
+      error = st.mount.hostPath + " changed but is read-only (" + st.reason + "); no hive was written";
       return false;
     }
-    h = hivex_open(l.mount.hostPath.c_str(), HIVEX_OPEN_WRITE);
-    if (!h) error = l.mount.hostPath + ": cannot be opened for writing (" + std::strerror(errno) + ")";
-    return h != nullptr;
-  };
-  auto childIndex = [&](hive_node_h node) {
-    std::map<std::u16string, hive_node_h> index;
-    if (hive_node_h* children = hivex_node_children(h, node)) {
-      for (std::size_t i = 0; children[i]; ++i) {
-        char* name = hivex_node_name(h, children[i]);
-        if (name) index[FoldName(FromUtf8(name))] = children[i];
-        std::free(name);
-      }
-      std::free(children);
-    }
-    return index;
-  };
-  auto setValues = [&](hive_node_h node, const std::vector<Value>& values) {
-    std::vector<std::string> names, datas;
-    for (const auto& v : values) {
-      names.push_back(ToUtf8(v.name));
-      datas.push_back(HiveData(v.type, v.data));
-    }
-    std::vector<hive_set_value> set(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i)
-      set[i] = hive_set_value{names[i].data(), static_cast<hive_type>(values[i].type), datas[i].size(), datas[i].data()};
-    return hivex_node_set_values(h, node, set.size(), set.data(), 0) == 0;
-  };
-
-  struct Pending {
-    std::string path;
-    bool fresh;  // the key is new: everything below it is written
-    hive_node_h node;
-  };
-  std::vector<Pending> pending{{l.mount.mountPath, false, 0}};
-  bool ok = true;
-  while (!pending.empty() && ok) {
-    Pending p = std::move(pending.back());
-    pending.pop_back();
-    const auto now_values = ValuesOf(registry, hive, p.path);
-    const auto was_values = p.fresh ? std::vector<Value>{} : ValuesOf(l.original, hive, p.path);
-    std::vector<std::string> now_children, was_children;
-    for (const auto& c : ChildrenOf(registry, hive, p.path))
-      if (!skipped(Join(p.path, c))) now_children.push_back(c);
-    if (!p.fresh)
-      for (const auto& c : ChildrenOf(l.original, hive, p.path))
-        if (!skipped(Join(p.path, c))) was_children.push_back(c);
-    std::set<std::u16string> now_set, was_set;
-    for (const auto& c : now_children) now_set.insert(FoldName(c));
-    for (const auto& c : was_children) was_set.insert(FoldName(c));
-    const bool same = now_values == was_values && now_set == was_set;
-    if (same && !p.fresh) {
-      for (const auto& c : now_children) pending.push_back({Join(p.path, c), false, 0});
-      continue;
-    }
-    if (!writable()) {
-      ok = false;
-      break;
-    }
-    changed = true;
-    hive_node_h node = p.node;
-    if (!node) {
-      // Find the key's node from the root through the names of its path.
-      node = hivex_root(h);
-      std::string rest = p.path.substr(l.mount.mountPath.size());
-      if (!rest.empty() && rest[0] == '\\') rest.erase(0, 1);
-      std::size_t start = 0;
-      while (node && start < rest.size()) {
-        const std::size_t end = std::min(rest.find('\\', start), rest.size());
-        const auto index = childIndex(node);
-        const auto it = index.find(FoldName(rest.substr(start, end - start)));
-        node = it == index.end() ? 0 : it->second;
-        start = end + 1;
-      }
-      if (!node) {
-        error = l.mount.hostPath + ": key " + p.path + " is not in the hive";
-        ok = false;
-        break;
-      }
-    }
-    if (now_values != was_values && !setValues(node, now_values)) {
-      error = l.mount.hostPath + ": values of " + p.path + " cannot be written";
-      ok = false;
-      break;
-    }
-    const auto index = childIndex(node);
-    for (const auto& c : was_children)
-      if (!now_set.count(FoldName(c))) {
-        const auto it = index.find(FoldName(c));
-        if (it != index.end() && hivex_node_delete_child(h, it->second) != 0) {
-          error = l.mount.hostPath + ": key " + Join(p.path, c) + " cannot be deleted";
-          ok = false;
-        }
-      }
-    for (const auto& c : now_children) {
-      if (was_set.count(FoldName(c))) {
-        pending.push_back({Join(p.path, c), false, index.at(FoldName(c))});
-      } else {
-        const hive_node_h child = hivex_node_add_child(h, node, ToUtf8(c).c_str());
-        if (!child) {
-          error = l.mount.hostPath + ": key " + Join(p.path, c) + " cannot be added";
-          ok = false;
-          break;
-        }
-        pending.push_back({Join(p.path, c), true, child});
-      }
-    }
+    pending.push_back({l.get(), st.mount.hostPath + ".tmp-tidemarrow", "", nullptr});
   }
-  if (!h) return ok;
-  if (!ok || !changed) {
-    hivex_close(h);
-    return ok;
-  }
-  namespace fs = std::filesystem;
-  const std::string temp = l.mount.hostPath + ".tmp-tidemarrow";
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d-%02d%02d%02d", now.year % 100, now.month, now.day, now.hour,
-                now.minute, now.second);
   std::error_code ec;
-  // The original is kept under a name no earlier copy has.
-  std::string kept = l.mount.hostPath + ".tidemarrow-" + stamp;
-  for (int n = 2; fs::exists(kept, ec) && n < 100; ++n)
-    kept = l.mount.hostPath + ".tidemarrow-" + stamp + "-" + std::to_string(n);
-  if (hivex_commit(h, temp.c_str(), 0) != 0) {
-    error = temp + ": the hive cannot be written (" + std::strerror(errno) + ")";
+  auto abandon = [&](const std::string& why) {
+    for (auto& p : pending) {
+      fs::remove(p.temp, ec);
+      if (!p.kept.empty()) fs::remove(p.kept, ec);
+      if (p.writer) p.writer->Undo();
+    }
+    error = why + "; no hive was written";
+    return false;
+  };
+  // 1. Every changed hive into a temporary file beside it, flushed, and
+  // opened again to prove libhivex reads what was written.
+  for (auto& p : pending) {
+    const HiveState& st = states_[p.loaded->state];
+    hive_h* h = hivex_open(st.mount.hostPath.c_str(), HIVEX_OPEN_WRITE);
+    if (!h) return abandon(st.mount.hostPath + ": cannot be opened for writing (" + std::strerror(errno) + ")");
+    std::set<const RegNode*> foreign = mounts;
+    foreign.erase(p.loaded->mountNode.get());
+    p.writer = std::make_unique<HiveWriter>(h, foreign);
+    const bool applied = p.writer->Apply(*p.loaded->mountNode, st.mount.mountPath);
+    const bool committed = applied && hivex_commit(h, p.temp.c_str(), 0) == 0;
+    const int commitErrno = errno;
     hivex_close(h);
-    fs::remove(temp, ec);
-    return false;
+    if (!applied) return abandon(st.mount.hostPath + ": " + p.writer->error());
+    if (!committed) return abandon(p.temp + ": the hive cannot be written (" + std::strerror(commitErrno) + ")");
+    if (!Fsync(p.temp)) return abandon(p.temp + ": cannot be flushed");
+    hive_h* check = hivex_open(p.temp.c_str(), 0);
+    if (!check) return abandon(p.temp + ": the hive written does not read back");
+    hivex_close(check);
   }
-  hivex_close(h);
-  const int fd = ::open(temp.c_str(), O_RDONLY);
-  const bool flushed = fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
-  if (!flushed || !fs::copy_file(l.mount.hostPath, kept, fs::copy_options::none, ec) || ec) {
-    error = l.mount.hostPath + ": the original could not be kept as " + kept + "; nothing was replaced";
-    fs::remove(temp, ec);
-    return false;
+  // 2. The originals kept under names no earlier copy has, each whole.
+  for (auto& p : pending) {
+    const std::string& path = states_[p.loaded->state].mount.hostPath;
+    std::string kept = path + ".tidemarrow-" + Stamp(now);
+    for (int n = 2; fs::exists(kept, ec) && n < 100; ++n) kept = path + ".tidemarrow-" + Stamp(now) + "-" + std::to_string(n);
+    std::string bytes, why;
+    if (!memory::ReadHostFile(path, bytes, why) || !memory::WriteHostFileAtomically(kept, bytes, why))
+      return abandon(path + ": the original could not be kept as " + kept + " (" + why + ")");
+    p.kept = kept;
   }
-  fs::rename(temp, l.mount.hostPath, ec);
-  if (ec) {
-    error = l.mount.hostPath + ": cannot be replaced: " + ec.message();
-    fs::remove(temp, ec);
-    return false;
+  // 3. The new files replace the hives in turn; a rename that fails puts
+  // back the ones already replaced.
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    const std::string& path = states_[pending[i].loaded->state].mount.hostPath;
+    fs::rename(pending[i].temp, path, ec);
+    if (!ec) continue;
+    const std::string why = path + ": cannot be replaced: " + ec.message();
+    for (std::size_t j = 0; j < i; ++j) {
+      const std::string& done = states_[pending[j].loaded->state].mount.hostPath;
+      fs::copy_file(pending[j].kept, done + ".tmp-tidemarrow", fs::copy_options::overwrite_existing, ec);
+      fs::rename(done + ".tmp-tidemarrow", done, ec);
+    }
+    return abandon(why);
   }
-  written_.push_back(l.mount.hostPath);
-  // What is on the disk now is what the next commit compares with.
-  DeleteTree(l.original, hive, l.mount.mountPath);
-  return Read(l.mount, l.original, false, error);
+  for (auto& p : pending) {
+    const std::string& path = states_[p.loaded->state].mount.hostPath;
+    memory::SyncDirectory(fs::path(path).parent_path().string());
+    written_.push_back(path);
+    ForEachNode(*p.loaded->mountNode, [](RegNode& n) {
+      n.valuesChanged = n.childrenChanged = false;
+      n.removedOrigins.clear();
+      for (auto& v : n.values)
+        if (!v.utf16 && IsStringType(v.type)) {
+          v.data = HiveStringData(v.data);
+          v.utf16 = true;
+        }
+    });
+  }
+  return true;
 }
 
 }  // namespace plat::hive

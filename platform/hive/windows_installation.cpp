@@ -97,35 +97,48 @@ bool LoadWindowsInstallation(const WindowsSpec& spec, memory::MachineImage& imag
     error = config + ": no SOFTWARE hive";
     return false;
   }
-  // The user: the profile named, or the only one there is.
-  std::string profiles, profile;
-  if (FindEntry(spec.root, "Documents and Settings", profiles)) {
-    std::vector<std::string> found;
+  if (mounts.end() == std::find_if(mounts.begin(), mounts.end(), [](const HiveMount& m) { return m.mountPath == "SYSTEM"; }))
+    notes.push_back(config + ": no SYSTEM hive; HKEY_LOCAL_MACHINE\\SYSTEM is empty and the Path comes from defaults");
+  // The user: the profile named, or the only one there is, in Windows XP's
+  // "Documents and Settings" or in the "Users" of later Windows.
+  struct Profile {
+    std::string directory;
+    std::string classes;  // UsrClass.dat, where this Windows keeps it
+  };
+  std::vector<Profile> found;
+  const std::vector<std::pair<const char*, std::vector<std::string>>> layouts{
+      {"Documents and Settings", {"Local Settings", "Application Data", "Microsoft", "Windows", "UsrClass.dat"}},
+      {"Users", {"AppData", "Local", "Microsoft", "Windows", "UsrClass.dat"}}};
+  for (const auto& [folder, classesPath] : layouts) {
+    std::string profiles;
+    if (!FindEntry(spec.root, folder, profiles)) continue;
     for (fs::directory_iterator d(profiles, ec), end; !ec && d != end; d.increment(ec)) {
       const std::string name = d->path().filename().string();
-      std::string ntuser;
+      std::string ntuser, classes;
       if (!FindEntry(d->path().string(), "NTUSER.DAT", ntuser)) continue;
-      if (!spec.user.empty() ? NamesEqual(name, spec.user)
-                             : !(NamesEqual(name, "Default User") || NamesEqual(name, "LocalService") ||
-                                 NamesEqual(name, "NetworkService") || NamesEqual(name, "All Users")))
-        found.push_back(d->path().string());
+      const bool wanted = !spec.user.empty()
+                              ? NamesEqual(name, spec.user)
+                              : !(NamesEqual(name, "Default User") || NamesEqual(name, "Default") ||
+                                  NamesEqual(name, "LocalService") || NamesEqual(name, "NetworkService") ||
+                                  NamesEqual(name, "All Users") || NamesEqual(name, "Public"));
+      if (!wanted) continue;
+      FindPath(d->path().string(), classesPath, classes);
+      found.push_back({d->path().string(), classes});
     }
-    if (found.size() > 1) {
-      error = profiles + ": several profiles; choose one with --user";
-      return false;
-    }
-    if (!found.empty()) profile = found[0];
   }
-  if (!spec.user.empty() && profile.empty()) {
-    error = "no profile named " + spec.user + " with an NTUSER.DAT";
+  if (found.size() > 1) {
+    error = spec.root + ": several profiles; choose one with --user";
     return false;
   }
-  if (!profile.empty()) {
-    std::string ntuser, usrclass;
-    FindEntry(profile, "NTUSER.DAT", ntuser);
+  if (!spec.user.empty() && found.empty()) {
+    error = "no profile named " + spec.user + " with an NTUSER.DAT (in Documents and Settings or Users)";
+    return false;
+  }
+  if (!found.empty()) {
+    std::string ntuser;
+    FindEntry(found[0].directory, "NTUSER.DAT", ntuser);
     mounts.push_back({ntuser, kCurrentUser, ""});
-    if (FindPath(profile, {"Local Settings", "Application Data", "Microsoft", "Windows", "UsrClass.dat"}, usrclass))
-      mounts.push_back({usrclass, kCurrentUser, "Software\\Classes"});
+    if (!found[0].classes.empty()) mounts.push_back({found[0].classes, kCurrentUser, "Software\\Classes"});
   } else {
     notes.push_back("no user profile found: HKEY_CURRENT_USER is empty");
   }
@@ -142,7 +155,7 @@ bool LoadWindowsInstallation(const WindowsSpec& spec, memory::MachineImage& imag
     char set[32];
     std::snprintf(set, sizeof set, "SYSTEM\\ControlSet%03u", current);
     if (reg.AddLink(kLocalMachine, "SYSTEM", "CurrentControlSet", set))
-      hives->AddVolatile(kLocalMachine, "SYSTEM\\CurrentControlSet");
+      hives->MarkVolatile(reg, kLocalMachine, "SYSTEM\\CurrentControlSet");
   }
   // What a running Windows keeps even from an administrator.
   reg.DenyWriteAccessBelow(kLocalMachine, "SAM\\SAM");
@@ -176,12 +189,9 @@ bool LoadWindowsInstallation(const WindowsSpec& spec, memory::MachineImage& imag
       return false;
     }
     image.drive().Map('W', spec.work);
-    HKey probe = 0;
-    const bool vendor = reg.OpenKeyEx(kLocalMachine, "SOFTWARE\\Brindlecote", 0, kKeyRead, &probe) == err::kSuccess;
-    if (vendor) reg.CloseKey(probe);
-    hives->AddVolatile(kLocalMachine, vendor ? "SOFTWARE\\Brindlecote\\Tidemarrow" : "SOFTWARE\\Brindlecote");
+    hives->AddVolatileKey(reg, kLocalMachine, "SOFTWARE\\Brindlecote\\Tidemarrow");
     HKey key = 0;
-    reg.CreateKeyEx(kLocalMachine, "SOFTWARE\\Brindlecote\\Tidemarrow", &key);
+    reg.OpenKeyEx(kLocalMachine, "SOFTWARE\\Brindlecote\\Tidemarrow", 0, kKeyAllAccess, &key);
     const std::string dir = "W:\\";
     reg.SetValueEx(key, "Path", regtype::kSz, reinterpret_cast<const std::uint8_t*>(dir.c_str()),
                    static_cast<std::uint32_t>(dir.size() + 1));

@@ -8,64 +8,92 @@
 
 namespace plat::memory {
 
-struct RegValue {
-  std::string name;
-  std::u16string folded;
-  std::uint32_t type = 0;
-  std::string data;
-};
+namespace {
 
-struct MemoryRegistry::Node {
-  std::string name;
-  std::u16string folded;
-  // Children by upper-cased name; the ordered list that enumeration by
-  // index reads is rebuilt only after a change, so that neither a key with
-  // 100,000 subkeys nor a walk by index costs quadratic time.
-  std::map<std::u16string, std::shared_ptr<Node>> childMap;
-  std::vector<std::shared_ptr<Node>> ordered;
-  bool orderedValid = true;
-  bool deleted = false;
-  bool writeDenied = false;
-  std::shared_ptr<Node> link;  // a link key opens this node instead
-  std::vector<RegValue> values;  // creation order
+bool IsStringType(std::uint32_t type) {
+  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
+}
 
-  std::shared_ptr<Node> Find(const std::u16string& key) const {
-    auto it = childMap.find(key);
-    return it == childMap.end() ? nullptr : it->second;
+std::u16string Utf16Units(const std::string& bytes) {
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return wide;
+}
+
+}  // namespace
+
+std::string RegValue::AnsiData() const {
+  if (!utf16 || !IsStringType(type) || data.size() % 2) return data;
+  return Cp1252FromUtf16(Utf16Units(data));
+}
+
+bool RegValue::ExactInCodePage() const {
+  if (Utf16FromCp1252(name) != wide) return false;
+  if (!utf16 || !IsStringType(type) || data.size() % 2) return true;
+  const std::u16string units = Utf16Units(data);
+  return Utf16FromCp1252(Cp1252FromUtf16(units)) == units;
+}
+
+RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::string data, bool utf16) {
+  RegValue v;
+  v.wide = wideName;
+  v.name = Cp1252FromUtf16(wideName);
+  v.folded = FoldUtf16(wideName);
+  v.type = type;
+  v.data = std::move(data);
+  v.utf16 = utf16;
+  return v;
+}
+
+std::shared_ptr<RegNode> RegNode::Find(const std::u16string& key) const {
+  auto it = childMap.find(key);
+  return it == childMap.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) {
+  auto node = std::make_shared<RegNode>();
+  node->wide = wideName;
+  node->name = Cp1252FromUtf16(wideName);
+  node->folded = FoldUtf16(wideName);
+  childMap.emplace(node->folded, node);
+  orderedValid = false;
+  return node;
+}
+
+std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
+
+void RegNode::Remove(const std::u16string& key) {
+  childMap.erase(key);
+  orderedValid = false;
+}
+
+const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
+  if (!orderedValid) {
+    ordered.clear();
+    ordered.reserve(childMap.size());
+    for (auto& [folded, node] : childMap) ordered.push_back(node);
+    orderedValid = true;
   }
-  std::shared_ptr<Node> Add(const std::string& childName) {
-    auto node = std::make_shared<Node>();
-    node->name = childName;
-    node->folded = FoldName(childName);
-    childMap.emplace(node->folded, node);
-    orderedValid = false;
-    return node;
-  }
-  void Remove(const std::u16string& key) {
-    childMap.erase(key);
-    orderedValid = false;
-  }
-  const std::vector<std::shared_ptr<Node>>& Children() {
-    if (!orderedValid) {
-      ordered.clear();
-      ordered.reserve(childMap.size());
-      for (auto& [folded, node] : childMap) ordered.push_back(node);
-      orderedValid = true;
-    }
-    return ordered;
-  }
-  RegValue* FindValue(const char* valueName) {
-    std::string_view n = valueName ? valueName : "";
-    for (auto& v : values)
-      if (v.name.size() == n.size() && NamesEqual(v.name, n)) return &v;
-    return nullptr;
-  }
-};
+  return ordered;
+}
+
+RegValue* RegNode::FindValue(const char* valueName) {
+  // A name is found by its code-page spelling; a name with characters the
+  // code page lacks is found only by a name that really is so spelled.
+  const std::u16string folded = FoldName(valueName ? valueName : "");
+  for (auto& v : values)
+    if (v.folded == folded) return &v;
+  return nullptr;
+}
 
 // A key as a handle sees it. Outside HKEY_CLASSES_ROOT only `machine` is
 // used (it holds the key of whichever hive); inside it, the user's and the
 // machine's key at the same path, either of which may be missing.
 struct MemoryRegistry::View {
+  using Node = RegNode;
   std::shared_ptr<Node> user;
   std::shared_ptr<Node> machine;
   bool merged = false;
@@ -216,10 +244,13 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
       if (!u && !m) {
         // A new key goes beside the machine's part of its parent when there
         // is one, else into the user's.
+        Node* owner = v.machine ? v.machine.get() : v.user.get();
+        if (owner->readOnly) return err::kAccessDenied;
         if (v.machine)
           m = v.machine->Add(part);
         else
           u = v.user->Add(part);
+        owner->childrenChanged = true;
         ++generation_;
       }
       v.user = u;
@@ -227,7 +258,9 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
     } else {
       auto c = v.machine->Find(folded);
       if (!c) {
+        if (v.machine->readOnly) return err::kAccessDenied;
         c = v.machine->Add(part);
+        v.machine->childrenChanged = true;
         ++generation_;
       }
       v.machine = c;
@@ -250,14 +283,15 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t
   RegValue* value = node->FindValue(name);
   if (!value) return err::kFileNotFound;
   if (type) *type = value->type;
-  const auto length = static_cast<std::uint32_t>(value->data.size());
   if (!size) return err::kSuccess;
+  const std::string bytes = value->AnsiData();
+  const auto length = static_cast<std::uint32_t>(bytes.size());
   if (data) {
     if (*size < length) {
       *size = length;
       return err::kMoreData;
     }
-    std::memcpy(data, value->data.data(), length);
+    std::memcpy(data, bytes.data(), length);
   }
   *size = length;
   return err::kSuccess;
@@ -324,7 +358,8 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   if (!node || index >= node->values.size()) return err::kNoMoreItems;
   const RegValue& value = node->values[index];
   if (value.name.size() >= *nameLength) return err::kMoreData;
-  const auto length = static_cast<std::uint32_t>(value.data.size());
+  const std::string bytes = dataSize ? value.AnsiData() : std::string();
+  const auto length = static_cast<std::uint32_t>(bytes.size());
   if (data && *dataSize < length) {
     *dataSize = length;
     return err::kMoreData;
@@ -332,7 +367,7 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   std::memcpy(name, value.name.c_str(), value.name.size() + 1);
   *nameLength = static_cast<std::uint32_t>(value.name.size());
   if (type) *type = value.type;
-  if (data) std::memcpy(data, value.data.data(), length);
+  if (data) std::memcpy(data, bytes.data(), length);
   if (dataSize) *dataSize = length;
   return err::kSuccess;
 }
@@ -347,13 +382,16 @@ RegStatus MemoryRegistry::SetValueEx(HKey key, const char* name, std::uint32_t t
   std::string valueName = name ? name : "";
   if (valueName.size() > kMaxValueNameLength) return err::kInvalidParameter;
   if (size > 0 && !data) return err::kInvalidParameter;
+  if (node->readOnly) return err::kAccessDenied;
   std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
   if (RegValue* existing = node->FindValue(valueName.c_str())) {
     existing->type = type;
     existing->data = std::move(bytes);
+    existing->utf16 = false;
   } else {
-    node->values.push_back(RegValue{valueName, FoldName(valueName), type, std::move(bytes)});
+    node->values.push_back(MakeValue(Utf16FromCp1252(valueName), type, std::move(bytes), false));
   }
+  node->valuesChanged = true;
   return err::kSuccess;
 }
 
@@ -368,7 +406,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   if (parts.empty()) return err::kAccessDenied;  // a hive root or the key itself
   auto victim = target.user ? target.user : target.machine;
   if (!victim->childMap.empty()) return err::kAccessDenied;
-  if (victim->writeDenied) return err::kAccessDenied;
+  if (victim->writeDenied || victim->readOnly) return err::kAccessDenied;
   // Find the parent of the victim in the same tree.
   std::string parentPath;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) parentPath += (i ? "\\" : "") + parts[i];
@@ -376,7 +414,10 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   if (RegStatus s = Walk(parent, parentPath.c_str(), up); s != err::kSuccess) return s;
   auto owner = target.user ? (up.user ? up.user : nullptr) : up.machine;
   if (!owner) return err::kFileNotFound;
+  if (owner->readOnly) return err::kAccessDenied;
   owner->Remove(victim->folded);
+  owner->childrenChanged = true;
+  if (victim->origin) owner->removedOrigins.push_back(victim->origin);
   victim->deleted = true;
   ++generation_;
   return err::kSuccess;
@@ -388,14 +429,12 @@ RegStatus MemoryRegistry::DeleteValue(HKey key, const char* name) {
   if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
   Node* node = v.Primary();
   if (!node) return err::kFileNotFound;
-  std::string_view n = name ? name : "";
-  for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-    if (it->name.size() == n.size() && NamesEqual(it->name, n)) {
-      node->values.erase(it);
-      return err::kSuccess;
-    }
-  }
-  return err::kFileNotFound;
+  RegValue* value = node->FindValue(name);
+  if (!value) return err::kFileNotFound;
+  if (node->readOnly) return err::kAccessDenied;
+  node->values.erase(node->values.begin() + (value - node->values.data()));
+  node->valuesChanged = true;
+  return err::kSuccess;
 }
 
 RegStatus MemoryRegistry::FlushKey(HKey key) {
@@ -441,6 +480,30 @@ bool MemoryRegistry::AddLink(HKey hive, const std::string& parent, const std::st
   up.machine->Add(name)->link = to.machine;
   ++generation_;
   return true;
+}
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Root(HKey hive) const {
+  return hive == kCurrentUser ? user_ : hive == kLocalMachine ? machine_ : nullptr;
+}
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeAt(HKey hive, const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  View from{nullptr, Root(hive), false}, to;
+  if (!from.machine || Walk(from, path.c_str(), to) != err::kSuccess) return nullptr;
+  return to.machine;
+}
+
+void MemoryRegistry::Changed() {
+  std::lock_guard lock(mutex_);
+  ++generation_;
+}
+
+bool MemoryRegistry::ValueIsExactInCodePage(HKey key, const char* name) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (Resolve(key, v) != err::kSuccess || !v.Primary()) return false;
+  const RegValue* value = v.Primary()->FindValue(name);
+  return value && value->ExactInCodePage();
 }
 
 std::uint64_t MemoryRegistry::CallCount() const {

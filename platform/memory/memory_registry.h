@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/memory/registry_node.h"
 #include "platform/registry.h"
 
 namespace plat::memory {
@@ -53,8 +54,16 @@ class MemoryRegistry final : public IRegistry {
   // Total registry calls made, for benchmarks.
   std::uint64_t CallCount() const;
 
-  struct Node;
+  using Node = RegNode;
   struct View;
+
+  // For the stores that fill the tree and write it back: the root of a hive
+  // (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER), and the node at a path, or
+  // null. Call Changed() after adding to the tree directly.
+  std::shared_ptr<Node> Root(HKey hive) const;
+  std::shared_ptr<Node> NodeAt(HKey hive, const std::string& path) const;
+  void Changed();
+  bool ValueIsExactInCodePage(HKey key, const char* name) override;
 
  private:
   RegStatus Resolve(HKey key, View& view) const;

@@ -2,7 +2,9 @@
 // its registry file; a fix on hives followed by a restore gives the hives
 // back; a commit that cannot finish leaves every hive as it was.
 #include <gtest/gtest.h>
+#include <hivex.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -229,10 +231,13 @@ TEST_F(Hives, AHiveWithUnsavedLogChangesIsNeverWritten) {
   ASSERT_TRUE(OpenWindows(image, store, notes));
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_NE(notes[0].find("never written"), std::string::npos);
-  plat::DeleteTree(image.registry(), plat::kLocalMachine, "SOFTWARE\\OldShareware");
+  // The registry refuses every change to it, so a job cannot even begin one.
+  EXPECT_EQ(plat::DeleteTree(image.registry(), plat::kLocalMachine, "SOFTWARE\\OldShareware"), plat::err::kAccessDenied);
+  EXPECT_NE(store->ReadOnlyReason(plat::kLocalMachine, "SOFTWARE\\OldShareware").find("sequence numbers"),
+            std::string::npos);
   std::string error;
-  EXPECT_FALSE(image.SaveRegistry(error));
-  EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+  EXPECT_TRUE(image.SaveRegistry(error)) << error;
+  EXPECT_TRUE(store->Written().empty());
   EXPECT_EQ(Slurp(Hive("SOFTWARE")), original);
 }
 
@@ -338,4 +343,186 @@ TEST(HiveFiles, ADamagedHiveWhoseKeyListsItsOwnAncestorIsReadOnce) {
   std::vector<std::string> notes;
   store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error);  // returns, read or refused
   fs::remove(file);
+}
+
+namespace {
+
+// Adds, with libhivex, a key and values whose names and text lie outside
+// the code page, as a Russian or Japanese Windows keeps them.
+void AddForeignText(const fs::path& hive) {
+  hive_h* h = hivex_open(hive.c_str(), HIVEX_OPEN_WRITE);
+  ASSERT_NE(h, nullptr);
+  hive_node_h run = hivex_root(h);
+  for (const char* part : {"Microsoft", "Windows", "CurrentVersion", "Run"}) run = hivex_node_get_child(h, run, part);
+  ASSERT_NE(run, 0u);
+  std::u16string text = u"C:\\Program Files\\\u042f\u043d\u0434\u0435\u043a\u0441\\ya.exe";
+  std::string data;
+  for (char16_t c : text) data += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  data += std::string(2, '\0');
+  const std::string name = plat::Utf8FromUtf16(u"\u042f\u043d\u0434\u0435\u043a\u0441");
+  hive_set_value v{const_cast<char*>(name.c_str()), hive_t_REG_SZ, data.size(), data.data()};
+  ASSERT_EQ(hivex_node_set_value(h, run, &v, 0), 0);
+  for (const char16_t* key : {u"\u30c6\u30b9\u30c8A", u"\u30c6\u30b9\u30c8B", u"\u00e9t\u00e9"})
+    ASSERT_NE(hivex_node_add_child(h, hivex_root(h), plat::Utf8FromUtf16(key).c_str()), 0u);
+  ASSERT_EQ(hivex_commit(h, nullptr, 0), 0);
+  hivex_close(h);
+}
+
+std::string RawValue(const fs::path& hive, const std::vector<const char*>& path, const std::string& utf8Name) {
+  hive_h* h = hivex_open(hive.c_str(), 0);
+  if (!h) return "<no hive>";
+  hive_node_h node = hivex_root(h);
+  for (const char* part : path) node = node ? hivex_node_get_child(h, node, part) : 0;
+  std::string out = "<missing>";
+  if (node)
+    if (hive_value_h v = hivex_node_get_value(h, node, utf8Name.c_str())) {
+      hive_type t;
+      std::size_t len = 0;
+      char* bytes = hivex_value_value(h, v, &t, &len);
+      out = std::to_string(t) + ":" + std::string(bytes, len);
+      std::free(bytes);
+    }
+  hivex_close(h);
+  return out;
+}
+
+}  // namespace
+
+TEST_F(Hives, TextOutsideTheCodePageSurvivesAFixOfItsNeighbourByteForByte) {
+  AddForeignText(Hive("SOFTWARE"));
+  const std::string name = plat::Utf8FromUtf16(u"\u042f\u043d\u0434\u0435\u043a\u0441");
+  const std::string before = RawValue(Hive("SOFTWARE"), {"Microsoft", "Windows", "CurrentVersion", "Run"}, name);
+  ASSERT_NE(before.find("ya.exe"[0]), std::string::npos);
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(image, store, notes));
+  // The A calls see "?" where the code page has no character; two keys whose
+  // names differ only there stay two keys, and "?" opens neither.
+  plat::HKey key = 0;
+  std::vector<std::string> names;
+  ASSERT_EQ(image.registry().OpenKeyEx(plat::kLocalMachine, "SOFTWARE", 0, plat::kKeyRead, &key), 0);
+  char buffer[256];
+  for (std::uint32_t i = 0;; ++i) {
+    std::uint32_t length = sizeof buffer;
+    if (image.registry().EnumKeyEx(key, i, buffer, &length) != 0) break;
+    names.emplace_back(buffer, length);
+  }
+  image.registry().CloseKey(key);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "???A"), 1);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "???B"), 1);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "\xe9t\xe9"), 1) << "Latin-1 text reads as it is";
+  EXPECT_NE(image.registry().OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\???A", 0, plat::kKeyRead, &key), 0);
+
+  // A fix of the Run section deletes its neighbours; the value the code page
+  // cannot carry is refused, and stays byte for byte.
+  plat::memory::HeadlessDialog dialog;
+  plat::memory::HeadlessListView list;
+  std::unique_ptr<CMainCommands> commands;
+  Find(image, dialog, list, commands);
+  int runRows = 0;
+  for (int r = 0; r < list.GetItemCount(); ++r)
+    if (list.GetCell(r, 2) == "Software\\Microsoft\\Windows\\CurrentVersion\\Run" ||
+        list.GetCell(r, 2) == "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run") {
+      list.SetChecked(r, true);
+      ++runRows;
+    }
+  ASSERT_GT(runRows, 0);
+  std::promise<void> done;
+  commands->OnFixSelected([&] { done.set_value(); });
+  done.get_future().wait();
+  std::string error;
+  ASSERT_TRUE(image.SaveRegistry(error)) << error;
+  EXPECT_FALSE(store->Written().empty());
+  EXPECT_EQ(RawValue(Hive("SOFTWARE"), {"Microsoft", "Windows", "CurrentVersion", "Run"}, name), before);
+}
+
+TEST_F(Hives, DamagedHivesAreReadButNeverWritten) {
+  // Cut at half its size: the header claims more hive bins than the file has.
+  const std::string whole = Slurp(Hive("SOFTWARE"));
+  {
+    std::ofstream(Hive("SOFTWARE"), std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() / 2);
+  }
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  std::string loadError;
+  if (plat::hive::LoadWindowsInstallation({(root / "c").string(), "", (root / "work").string()}, image, store, notes,
+                                          loadError)) {
+    ASSERT_FALSE(notes.empty());
+    EXPECT_NE(notes[0].find("damaged"), std::string::npos) << notes[0];
+    EXPECT_NE(notes[0].find("cut short"), std::string::npos) << notes[0];
+    EXPECT_NE(store->ReadOnlyReason(plat::kLocalMachine, "SOFTWARE\\Microsoft"), "");
+    EXPECT_EQ(store->ReadOnlyReason(plat::kLocalMachine, "SYSTEM\\Select"), "");
+    EXPECT_EQ(plat::DeleteTree(image.registry(), plat::kLocalMachine, "SOFTWARE\\Microsoft"), plat::err::kAccessDenied);
+    std::string error;
+    EXPECT_TRUE(image.SaveRegistry(error));
+  }
+  else {
+    // Where even the root key lies past the cut, nothing can be read: the
+    // job does not start, and says why.
+    EXPECT_NE(loadError.find("cut short"), std::string::npos) << loadError;
+  }
+  EXPECT_EQ(Slurp(Hive("SOFTWARE")), whole.substr(0, whole.size() / 2));
+
+  // A header that claims 2 GiB of hive bins, with a checksum that fits.
+  {
+    std::string bytes = whole;
+    const std::uint32_t huge = 0x7FFFF000u;
+    std::memcpy(bytes.data() + 40, &huge, 4);
+    const std::uint32_t sum = plat::hive::HeaderChecksum(reinterpret_cast<const unsigned char*>(bytes.data()));
+    std::memcpy(bytes.data() + 508, &sum, 4);
+    std::ofstream(Hive("SOFTWARE"), std::ios::binary | std::ios::trunc) << bytes;
+    EXPECT_EQ(plat::hive::ReadHiveHeader(Hive("SOFTWARE")).state, plat::hive::HiveHeader::State::kDamaged);
+  }
+}
+
+TEST_F(Hives, AProfileUnderUsersLoadsAsTheCurrentUser) {
+  fs::rename(root / "c" / "Documents and Settings", root / "c" / "Users");
+  fs::create_directories(root / "c" / "Users" / "User" / "AppData" / "Local" / "Microsoft" / "Windows");
+  fs::rename(root / "c" / "Users" / "User" / "Local Settings" / "Application Data" / "Microsoft" / "Windows" / "UsrClass.dat",
+             root / "c" / "Users" / "User" / "AppData" / "Local" / "Microsoft" / "Windows" / "UsrClass.dat");
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(image, store, notes));
+  EXPECT_TRUE(notes.empty()) << notes[0];
+  std::set<std::string> mounted;
+  for (const auto& st : store->States()) mounted.insert(fs::relative(st.mount.hostPath, root / "c").string());
+  EXPECT_TRUE(mounted.count("Users/User/NTUSER.DAT"));
+  EXPECT_TRUE(mounted.count("Users/User/AppData/Local/Microsoft/Windows/UsrClass.dat"));
+  plat::HKey key = 0;
+  EXPECT_EQ(image.registry().OpenKeyEx(plat::kCurrentUser, "Software\\Microsoft", 0, plat::kKeyRead, &key), 0);
+  image.registry().CloseKey(key);
+}
+
+TEST_F(Hives, WhenOneHiveCannotBeReplacedNoneIs) {
+  MachineImage image;
+  std::unique_ptr<plat::hive::HiveStore> store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(OpenWindows(image, store, notes));
+  const std::string software = Slurp(Hive("SOFTWARE")), system = Slurp(Hive("SYSTEM"));
+  plat::HKey key = 0;
+  ASSERT_EQ(image.registry().CreateKeyEx(plat::kLocalMachine, "SOFTWARE\\NewOne", &key), 0);
+  image.registry().CloseKey(key);
+  ASSERT_EQ(image.registry().CreateKeyEx(plat::kLocalMachine, "SYSTEM\\NewToo", &key), 0);
+  image.registry().CloseKey(key);
+  // SYSTEM's temporary file is a directory: the second hive cannot be written.
+  fs::create_directory(Hive("SYSTEM").string() + ".tmp-tidemarrow");
+  std::string error;
+  EXPECT_FALSE(image.SaveRegistry(error));
+  EXPECT_NE(error.find("no hive was written"), std::string::npos) << error;
+  EXPECT_EQ(Slurp(Hive("SOFTWARE")), software);
+  EXPECT_EQ(Slurp(Hive("SYSTEM")), system);
+  // Once the way is clear, the same changes are written, both.
+  fs::remove(Hive("SYSTEM").string() + ".tmp-tidemarrow");
+  ASSERT_TRUE(image.SaveRegistry(error)) << error;
+  EXPECT_EQ(store->Written().size(), 2u);
+  MachineImage again;
+  std::unique_ptr<plat::hive::HiveStore> store2;
+  ASSERT_TRUE(OpenWindows(again, store2, notes));
+  EXPECT_EQ(again.registry().OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\NewOne", 0, plat::kKeyRead, &key), 0);
+  again.registry().CloseKey(key);
+  EXPECT_EQ(again.registry().OpenKeyEx(plat::kLocalMachine, "SYSTEM\\NewToo", 0, plat::kKeyRead, &key), 0);
+  again.registry().CloseKey(key);
 }

@@ -1,0 +1,67 @@
+// The tree the in-memory registry keeps, exposed to the stores that fill it
+// and write it back (registry text, hive files). Names are kept exactly as
+// stored (UTF-16, as Windows keeps them) with the code-page form the A calls
+// give; data is kept as stored, and string data read from a hive stays
+// UTF-16 until an A call asks for it. What a job changes is marked, so that
+// a store writes back only that.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat::memory {
+
+struct RegValue {
+  std::u16string wide;    // the name as stored
+  std::string name;       // as the A calls give it ('?' for what the code page lacks)
+  std::u16string folded;  // upper-cased, to compare names as Windows does
+  std::uint32_t type = 0;
+  std::string data;       // the bytes as stored
+  bool utf16 = false;     // string data held as UTF-16LE (read from a hive)
+
+  // The data as the A calls give it: string types held as UTF-16 are
+  // converted to the code page, everything else is passed through.
+  std::string AnsiData() const;
+  // Whether the A calls give name and data without loss.
+  bool ExactInCodePage() const;
+};
+
+struct RegNode {
+  std::u16string wide;
+  std::string name;
+  std::u16string folded;
+  // Children by folded name; the ordered list that enumeration by index
+  // reads is rebuilt only after a change, so that neither a key with
+  // 100,000 subkeys nor a walk by index costs quadratic time.
+  std::map<std::u16string, std::shared_ptr<RegNode>> childMap;
+  std::vector<std::shared_ptr<RegNode>> ordered;
+  bool orderedValid = true;
+  bool deleted = false;
+  bool writeDenied = false;   // opens asking for write access are refused (an ACL)
+  bool readOnly = false;      // its store cannot write it back: changes are refused
+  bool isVolatile = false;    // exists only while the image is open
+  std::shared_ptr<RegNode> link;  // a link key opens this node instead
+  std::vector<RegValue> values;   // creation order
+
+  // Where the key stands in the file it was read from (0: new), and what a
+  // job changed since.
+  std::uint64_t origin = 0;
+  bool valuesChanged = false;
+  bool childrenChanged = false;
+  std::vector<std::uint64_t> removedOrigins;
+
+  std::shared_ptr<RegNode> Find(const std::u16string& folded) const;
+  std::shared_ptr<RegNode> AddWide(const std::u16string& wideName);
+  std::shared_ptr<RegNode> Add(const std::string& ansiName);
+  void Remove(const std::u16string& folded);
+  const std::vector<std::shared_ptr<RegNode>>& Children();
+  RegValue* FindValue(const char* ansiName);
+};
+
+// A value whose name and data are given exactly as stored.
+RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::string data, bool utf16);
+
+}  // namespace plat::memory
