@@ -75,6 +75,25 @@ int RunFix(const FixOptions& o) {
     std::printf("No rows selected; nothing to fix.\n");
     return 0;
   }
+  // A row in a hive that is never written is refused before anything
+  // starts: no row is claimed fixed and no backup is made.
+  if (const auto* hives = session.hives()) {
+    std::set<std::string> reasons;
+    for (int r : chosen) {
+      const auto& row = before[r];
+      const plat::HKey hive = row.cells[0].rfind("L", 0) == 0 ? plat::kLocalMachine : plat::kCurrentUser;
+      const std::string reason = hives->ReadOnlyReason(hive, row.cells[7].empty() ? row.cells[2] : row.cells[7]);
+      if (!reason.empty()) reasons.insert(reason);
+    }
+    if (!reasons.empty()) {
+      for (const auto& reason : reasons) std::fprintf(stderr, "tidemarrow-cli: %s\n", reason.c_str());
+      std::fprintf(stderr, "tidemarrow-cli: nothing was fixed; leave out the rows of that hive%s\n",
+                   reasons.begin()->find("sequence numbers") != std::string::npos
+                       ? ", or apply its log first with tidemarrow-cli recover"
+                       : "");
+      return 4;
+    }
+  }
   if (o.dryRun) {
     for (int r : chosen) std::printf("would delete %s\n", Latin1ToUtf8(Target(before[r])).c_str());
     std::printf("%zu rows; nothing was changed.\n", chosen.size());

@@ -1,5 +1,6 @@
 #include "cli/image_options.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -75,11 +76,12 @@ bool LoadedImage::Load(const ImageOptions& options, std::string& error) {
     spec = plat::memory::ImageDirectory(scratch_);
   }
   for (const auto& d : options.drives) {
-    if (d.size() < 4 || d[1] != ':' || d[2] != '=') {
-      error = "--drive " + d + ": expected LETTER:=DIRECTORY";
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(d.empty() ? ' ' : d[0])));
+    if (d.size() < 4 || letter < 'A' || letter > 'Z' || d[1] != ':' || d[2] != '=') {
+      error = "--drive " + d + ": expected LETTER:=DIRECTORY, with a drive letter A to Z";
       return false;
     }
-    spec.drives.emplace_back(d[0], d.substr(3));
+    spec.drives.emplace_back(letter, d.substr(3));
   }
   for (const auto& e : options.env) {
     const auto eq = e.find('=');

@@ -33,6 +33,8 @@ class LoadedImage {
   bool Load(const ImageOptions& options, std::string& error);
   plat::memory::MachineImage& image() { return *image_; }
   const std::string& scratch() const { return scratch_; }
+  // The hive files with --windows; null otherwise.
+  const plat::hive::HiveStore* hives() const { return hives_.get(); }
 
  private:
   std::unique_ptr<plat::memory::MachineImage> image_;

@@ -20,6 +20,15 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
       exitCode = 2;
       return;
     }
+    if (const auto* hives = loaded.hives()) {
+      std::printf("Hives:\n");
+      for (const auto& st : hives->States())
+        std::printf("  %-20s %s\n", (st.mount.hive == plat::kLocalMachine ? "HKLM\\" + st.mount.mountPath
+                                                                           : "HKCU" + (st.mount.mountPath.empty() ? "" : "\\" + st.mount.mountPath))
+                                        .c_str(),
+                    st.Describe().c_str());
+      std::printf("\n");
+    }
     std::printf("Sections (in scan order):\n");
     const SectionTable table = BuildSectionTable();
     for (std::size_t i = 0; i < table.size(); ++i)

@@ -44,6 +44,7 @@ class Session {
   // Prints the messages held back, or drops them.
   void ReleaseMessages(bool print);
   plat::memory::MachineImage& image() { return loaded_.image(); }
+  const plat::hive::HiveStore* hives() const { return loaded_.hives(); }
   plat::memory::HeadlessDialog& dialog() { return dialog_; }
   plat::memory::HeadlessListView& list() { return list_; }
   CMainCommands& commands() { return *commands_; }

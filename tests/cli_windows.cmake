@@ -30,3 +30,30 @@ run(scan)
 if(NOT out MATCHES "Problems Found: 52\n")
   message(FATAL_ERROR "the fix did not reach the hive: ${out}")
 endif()
+run(info)
+if(NOT out MATCHES "HKLM\\\\SOFTWARE +[^\n]*SOFTWARE: clean; ")
+  message(FATAL_ERROR "info --windows does not list the hives: ${out}")
+endif()
+# A hive whose log holds changes it lacks is read, never written: a fix of
+# its rows is refused before anything starts, with no backup.
+set(software "${work}/c/WINDOWS/system32/config/SOFTWARE")
+execute_process(COMMAND python3 -c "
+import struct,sys
+p=sys.argv[1]; b=bytearray(open(p,'rb').read())
+b[8:12]=struct.pack('<I', struct.unpack('<I', b[4:8])[0] + 1)
+s=0
+for i in range(0,508,4): s^=struct.unpack('<I', b[i:i+4])[0]
+b[508:512]=struct.pack('<I', s)
+open(p,'wb').write(b)" "${software}" RESULT_VARIABLE rc)
+if(rc EQUAL 0)
+  file(SHA256 "${software}" dirty)
+  file(GLOB backups_before "${work}/work/Backup-*.reg")
+  execute_process(COMMAND ${CLI} fix --all --use-last-scan --yes --windows ${work}/c --work ${work}/work
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err INPUT_FILE /dev/null)
+  file(GLOB backups_after "${work}/work/Backup-*.reg")
+  file(SHA256 "${software}" after)
+  if(NOT rc EQUAL 4 OR NOT "${err}" MATCHES "sequence numbers" OR NOT after STREQUAL dirty
+     OR NOT backups_before STREQUAL backups_after OR "${out}" MATCHES "fixed row")
+    message(FATAL_ERROR "a fix of a dirty hive: exit ${rc}\n${out}${err}")
+  endif()
+endif()
