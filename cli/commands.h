@@ -19,6 +19,8 @@ void AddReviewCommands(CLI::App& app, int& exitCode);
 void AddRestoreCommand(CLI::App& app, int& exitCode);
 // tweaks: the eleven settings of the tweaks dialog.
 void AddTweaksCommand(CLI::App& app, int& exitCode);
+// recover: replay the transaction logs of a Windows partition's dirty hives.
+void AddRecoverCommand(CLI::App& app, int& exitCode);
 // import and demo: registry files into an image; the demo image to a directory.
 void AddImportCommand(CLI::App& app, int& exitCode);
 

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   cli::AddTweaksCommand(app, exitCode);
   cli::AddImportCommand(app, exitCode);
   cli::AddInfoCommand(app, exitCode);
+  cli::AddRecoverCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -14,6 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/memory/host_files.h"
+#include "platform/hive/hive_log.h"
 
 namespace plat::hive {
 namespace {
@@ -58,6 +59,26 @@ bool Fsync(const std::string& path) {
   return ok;
 }
 
+// A file in /tmp that is gone again when the object is.
+class TempFile {
+ public:
+  ~TempFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  bool Write(const std::string& bytes) {
+    char name[] = "/tmp/tidemarrow-hive-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd < 0) return false;
+    path_ = name;
+    const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    return ::close(fd) == 0 && written;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 hive_h* OpenCutShort(const std::string& path) {
   std::string bytes, why;
   if (!memory::ReadHostFile(path, bytes, why) || bytes.size() < 8192) return nullptr;
@@ -83,14 +104,8 @@ hive_h* OpenCutShort(const std::string& path) {
   std::memcpy(bytes.data() + 40, &bins, 4);
   const std::uint32_t sum = HeaderChecksum(reinterpret_cast<const unsigned char*>(bytes.data()));
   std::memcpy(bytes.data() + 508, &sum, 4);
-  char temp[] = "/tmp/tidemarrow-cut-hive-XXXXXX";
-  const int fd = ::mkstemp(temp);
-  if (fd < 0) return nullptr;
-  const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-  ::close(fd);
-  hive_h* h = written ? hivex_open(temp, HIVEX_OPEN_UNSAFE) : nullptr;
-  ::unlink(temp);
-  return h;
+  TempFile temp;
+  return temp.Write(bytes) ? hivex_open(temp.path().c_str(), HIVEX_OPEN_UNSAFE) : nullptr;
 }
 
 void ForEachNode(RegNode& root, const std::function<void(RegNode&)>& visit) {
@@ -220,10 +235,23 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
     HiveState st;
     st.mount = mount;
     st.header = ReadHiveHeader(mount.hostPath);
-    hive_h* h = hivex_open(mount.hostPath.c_str(), 0);
+    // A dirty hive is read as Windows would load it: with its logs replayed,
+    // in memory; the file itself is left for `recover`.
+    std::string readFrom = mount.hostPath;
+    TempFile recovered;
+    if (st.header.state == HiveHeader::State::kDirty) {
+      const LogRecovery r = RecoverHive(mount.hostPath);
+      if (r.recovered && recovered.Write(r.hive)) {
+        readFrom = recovered.path();
+        st.header.reason += "; read with its logs replayed (" + r.reason + ")";
+      } else {
+        st.header.reason += "; its logs cannot be replayed (" + r.reason + "), so it is read without them";
+      }
+    }
+    hive_h* h = hivex_open(readFrom.c_str(), 0);
     const bool strict = h != nullptr;
     const int strictErrno = errno;
-    if (!h) h = hivex_open(mount.hostPath.c_str(), HIVEX_OPEN_UNSAFE);
+    if (!h) h = hivex_open(readFrom.c_str(), HIVEX_OPEN_UNSAFE);
     // A hive cut short (a crash, a copy that stopped) claims more hive bins
     // than the file holds, and libhivex refuses it: what is there is read
     // from a copy whose header claims only that.
@@ -253,8 +281,8 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
       ForEachNode(*l->tree, [](RegNode& n) { n.readOnly = true; });
       notes.push_back(mount.hostPath + ": " +
                       (st.header.state == HiveHeader::State::kDirty ? "dirty" : "damaged") + ", " + st.reason +
-                      "; it is read as it is and never written" +
-                      (st.header.state == HiveHeader::State::kDirty ? " (tidemarrow-cli recover applies its log)" : ""));
+                      "; it is never written" +
+                      (st.header.state == HiveHeader::State::kDirty ? " until tidemarrow-cli recover has written its logs into it" : ""));
     } else if (st.readOnlyKeys) {
       notes.push_back(mount.hostPath + ": " + std::to_string(st.unreadableParts) + " values cannot be read; the " +
                       std::to_string(st.readOnlyKeys) + " keys that hold them are kept as they are and never changed");

@@ -70,6 +70,36 @@ bool FindEntry(const std::string& directory, const std::string& name, std::strin
   return false;
 }
 
+namespace {
+
+const std::vector<std::pair<const char*, std::vector<std::string>>>& ProfileLayouts() {
+  static const std::vector<std::pair<const char*, std::vector<std::string>>> layouts{
+      {"Documents and Settings", {"Local Settings", "Application Data", "Microsoft", "Windows", "UsrClass.dat"}},
+      {"Users", {"AppData", "Local", "Microsoft", "Windows", "UsrClass.dat"}}};
+  return layouts;
+}
+
+}  // namespace
+
+std::vector<std::string> InstallationHives(const std::string& root) {
+  std::vector<std::string> hives;
+  std::string windows, config, file;
+  std::error_code ec;
+  if ((FindEntry(root, "WINDOWS", windows) || FindEntry(root, "WINNT", windows)) &&
+      FindPath(windows, {"system32", "config"}, config))
+    for (const char* name : {"SAM", "SECURITY", "SOFTWARE", "SYSTEM", "DEFAULT"})
+      if (FindEntry(config, name, file) && fs::is_regular_file(file, ec)) hives.push_back(file);
+  for (const auto& [folder, classesPath] : ProfileLayouts()) {
+    std::string profiles;
+    if (!FindEntry(root, folder, profiles)) continue;
+    for (fs::directory_iterator d(profiles, ec), end; !ec && d != end; d.increment(ec)) {
+      if (FindEntry(d->path().string(), "NTUSER.DAT", file)) hives.push_back(file);
+      if (FindPath(d->path().string(), classesPath, file)) hives.push_back(file);
+    }
+  }
+  return hives;
+}
+
 bool LoadWindowsInstallation(const WindowsSpec& spec, memory::MachineImage& image, std::unique_ptr<HiveStore>& store,
                              std::vector<std::string>& notes, std::string& error) {
   std::string windows, config;
@@ -106,10 +136,7 @@ bool LoadWindowsInstallation(const WindowsSpec& spec, memory::MachineImage& imag
     std::string classes;  // UsrClass.dat, where this Windows keeps it
   };
   std::vector<Profile> found;
-  const std::vector<std::pair<const char*, std::vector<std::string>>> layouts{
-      {"Documents and Settings", {"Local Settings", "Application Data", "Microsoft", "Windows", "UsrClass.dat"}},
-      {"Users", {"AppData", "Local", "Microsoft", "Windows", "UsrClass.dat"}}};
-  for (const auto& [folder, classesPath] : layouts) {
+  for (const auto& [folder, classesPath] : ProfileLayouts()) {
     std::string profiles;
     if (!FindEntry(spec.root, folder, profiles)) continue;
     for (fs::directory_iterator d(profiles, ec), end; !ec && d != end; d.increment(ec)) {

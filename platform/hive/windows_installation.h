@@ -27,6 +27,10 @@ struct WindowsSpec {
 bool LoadWindowsInstallation(const WindowsSpec& spec, memory::MachineImage& image, std::unique_ptr<HiveStore>& store,
                              std::vector<std::string>& notes, std::string& error);
 
+// Every hive file of the installation: those of system32\config and each
+// profile's NTUSER.DAT and UsrClass.dat, in either profile layout.
+std::vector<std::string> InstallationHives(const std::string& root);
+
 // The file or directory `name` in `directory`, found without regard to case.
 bool FindEntry(const std::string& directory, const std::string& name, std::string& path);
 
