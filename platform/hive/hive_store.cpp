@@ -1,6 +1,7 @@
 #include "platform/hive/hive_store.h"
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <hivex.h>
 #include <unistd.h>
 
@@ -399,13 +400,8 @@ class HiveWriter {
     return true;
   }
 
-  // A commit that did not reach the disk leaves the new keys new.
-  void Undo() {
-    for (RegNode* n : added_) {
-      n->origin = 0;
-      n->valuesChanged = true;
-    }
-  }
+  // The keys added, each with where it now stands in the hive.
+  const std::vector<RegNode*>& Added() const { return added_; }
 
   const std::string& error() const { return error_; }
 
@@ -439,6 +435,84 @@ class HiveWriter {
   std::string error_;
 };
 
+// Writes the changes below a mount into `temp` in a child process. libhivex
+// stops the process with an assertion when a cell it frees while deleting a
+// key is not where the hive says (damage the reading does not see): in a
+// child that ends only the child, the hive stays as it was, and the user is
+// told. The child reports where each key it added stands in the new file;
+// the addresses of the nodes are the parent's too, as fork copies them.
+bool WriteHiveApart(const HiveMount& mount, RegNode& root, const std::set<const RegNode*>& foreign,
+                    const std::string& temp, std::vector<std::pair<RegNode*, std::uint64_t>>& origins,
+                    std::string& error) {
+  int fds[2];
+  if (::pipe(fds) != 0) {
+    error = "no pipe for the hive writer";
+    return false;
+  }
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    error = "the hive writer cannot be started";
+    return false;
+  }
+  if (child == 0) {
+    ::close(fds[0]);
+    std::string report;
+    auto finish = [&](char status, const std::string& text) {
+      report = std::string(1, status) + report + text;
+      for (std::size_t done = 0; done < report.size();) {
+        const ssize_t n = ::write(fds[1], report.data() + done, report.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+      }
+      ::_exit(0);
+    };
+    hive_h* h = hivex_open(mount.hostPath.c_str(), HIVEX_OPEN_WRITE);
+    if (!h) finish('E', mount.hostPath + ": cannot be opened for writing (" + std::strerror(errno) + ")");
+    HiveWriter writer(h, foreign);
+    if (!writer.Apply(root, mount.mountPath)) finish('E', mount.hostPath + ": " + writer.error());
+    if (hivex_commit(h, temp.c_str(), 0) != 0)
+      finish('E', temp + ": the hive cannot be written (" + std::strerror(errno) + ")");
+    hivex_close(h);
+    if (!Fsync(temp)) finish('E', temp + ": cannot be flushed");
+    hive_h* check = hivex_open(temp.c_str(), 0);
+    if (!check) finish('E', temp + ": the hive written does not read back");
+    hivex_close(check);
+    for (RegNode* n : writer.Added()) {
+      const std::uint64_t pair[2] = {reinterpret_cast<std::uintptr_t>(n), n->origin};
+      report.append(reinterpret_cast<const char*>(pair), sizeof pair);
+    }
+    finish('K', "");
+  }
+  ::close(fds[1]);
+  std::string report;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    report.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (report.empty() || !WIFEXITED(status)) {
+    error = mount.hostPath + ": libhivex stopped while writing it (a damaged cell it cannot free)";
+    return false;
+  }
+  if (report[0] != 'K') {
+    error = report.substr(1);
+    return false;
+  }
+  for (std::size_t at = 1; at + 16 <= report.size(); at += 16) {
+    std::uint64_t pair[2];
+    std::memcpy(pair, report.data() + at, sizeof pair);
+    origins.emplace_back(reinterpret_cast<RegNode*>(static_cast<std::uintptr_t>(pair[0])), pair[1]);
+  }
+  return true;
+}
+
 bool Changed(RegNode& mount, const std::set<const RegNode*>& foreign) {
   bool changed = false;
   std::vector<RegNode*> pending{&mount};
@@ -465,7 +539,7 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
     Loaded* loaded;
     std::string temp;
     std::string kept;
-    std::unique_ptr<HiveWriter> writer;
+    std::vector<std::pair<RegNode*, std::uint64_t>> origins;  // of the keys added
   };
   std::vector<Pending> pending;
   for (auto& l : hives_) {
@@ -477,14 +551,13 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
       error = st.mount.hostPath + " changed but is read-only (" + st.reason + "); no hive was written";
       return false;
     }
-    pending.push_back({l.get(), st.mount.hostPath + ".tmp-tidemarrow", "", nullptr});
+    pending.push_back({l.get(), st.mount.hostPath + ".tmp-tidemarrow", "", {}});
   }
   std::error_code ec;
   auto abandon = [&](const std::string& why) {
     for (auto& p : pending) {
       fs::remove(p.temp, ec);
       if (!p.kept.empty()) fs::remove(p.kept, ec);
-      if (p.writer) p.writer->Undo();
     }
     error = why + "; no hive was written";
     return false;
@@ -492,22 +565,11 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
   // 1. Every changed hive into a temporary file beside it, flushed, and
   // opened again to prove libhivex reads what was written.
   for (auto& p : pending) {
-    const HiveState& st = states_[p.loaded->state];
-    hive_h* h = hivex_open(st.mount.hostPath.c_str(), HIVEX_OPEN_WRITE);
-    if (!h) return abandon(st.mount.hostPath + ": cannot be opened for writing (" + std::strerror(errno) + ")");
     std::set<const RegNode*> foreign = mounts;
     foreign.erase(p.loaded->mountNode.get());
-    p.writer = std::make_unique<HiveWriter>(h, foreign);
-    const bool applied = p.writer->Apply(*p.loaded->mountNode, st.mount.mountPath);
-    const bool committed = applied && hivex_commit(h, p.temp.c_str(), 0) == 0;
-    const int commitErrno = errno;
-    hivex_close(h);
-    if (!applied) return abandon(st.mount.hostPath + ": " + p.writer->error());
-    if (!committed) return abandon(p.temp + ": the hive cannot be written (" + std::strerror(commitErrno) + ")");
-    if (!Fsync(p.temp)) return abandon(p.temp + ": cannot be flushed");
-    hive_h* check = hivex_open(p.temp.c_str(), 0);
-    if (!check) return abandon(p.temp + ": the hive written does not read back");
-    hivex_close(check);
+    std::string why;
+    if (!WriteHiveApart(states_[p.loaded->state].mount, *p.loaded->mountNode, foreign, p.temp, p.origins, why))
+      return abandon(why);
   }
   // 2. The originals kept under names no earlier copy has, each whole.
   for (auto& p : pending) {
@@ -537,6 +599,7 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
     const std::string& path = states_[p.loaded->state].mount.hostPath;
     memory::SyncDirectory(fs::path(path).parent_path().string());
     written_.push_back(path);
+    for (const auto& [node, origin] : p.origins) node->origin = origin;
     ForEachNode(*p.loaded->mountNode, [](RegNode& n) {
       n.valuesChanged = n.childrenChanged = false;
       n.removedOrigins.clear();
