@@ -32,9 +32,12 @@ std::string RegValue::AnsiData() const {
 
 bool RegValue::ExactInCodePage() const {
   if (Utf16FromCp1252(name) != wide) return false;
-  if (!utf16 || !IsStringType(type) || data.size() % 2) return true;
-  const std::u16string units = Utf16Units(data);
-  return Utf16FromCp1252(Cp1252FromUtf16(units)) == units;
+  if (!utf16 || !IsStringType(type)) return true;
+  // Exact when setting the A view back (which stores strings as UTF-16, as
+  // RegSetValueExA does) gives the stored bytes again: not so for text the
+  // code page lacks, nor for string data of an odd length.
+  const std::u16string back = Utf16FromCp1252(AnsiData());
+  return back.size() * 2 == data.size() && back == Utf16Units(data);
 }
 
 RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::string data, bool utf16) {

@@ -13,6 +13,8 @@
 #include "engine/problem_list_display.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/reg_text.h"
+#include "platform/hive/hive_store.h"
+#include "tests/support/hive_writer.h"
 #include "tests/support/registry_dump.h"
 #include "tests/support/registry_generator.h"
 #include "tests/support/test_machine.h"
@@ -221,6 +223,78 @@ void RunCase(std::uint32_t seed, Tally& tally) {
   }
   EXPECT_TRUE(restored == expected) << "the registry after restore differs from the original: "
                                     << FirstDifference(expected, restored);
+}
+
+// The same promise on hive files: a generated registry written as a hive,
+// loaded through the hive store, fixed and committed, then every backup
+// imported and committed again gives the hive's content back.
+void RunHiveCase(std::uint32_t seed, Tally& tally) {
+  SCOPED_TRACE("hive seed " + std::to_string(seed));
+  TestMachine m{FastBase()};
+  m.Touch("C:\\Tidemarrow\\Tidemarrow.exe");
+  RegistryGenerator gen(seed);
+  GeneratedTree tree;
+  plat::memory::MemoryRegistry source;
+  gen.Fill(source, plat::kLocalMachine, "SOFTWARE\\Generated", tree);
+  const std::string hive = m.HostPath("SOFTWARE");
+  std::string error;
+  ASSERT_TRUE(WriteHive(source, plat::kLocalMachine, "SOFTWARE", hive, error)) << error;
+  auto load = [&](plat::memory::MemoryRegistry& into, plat::hive::HiveStore& store) {
+    std::vector<std::string> notes;
+    ASSERT_TRUE(store.Load({{hive, plat::kLocalMachine, "SOFTWARE"}}, into, notes, error)) << error;
+  };
+  plat::memory::MemoryRegistry first;
+  plat::hive::HiveStore firstStore;
+  load(first, firstStore);
+  const RegistryDump before = DumpTree(first, plat::kLocalMachine, "SOFTWARE");
+
+  plat::memory::HeadlessDialog dialog;
+  plat::memory::HeadlessListView list;
+  for (int i = 0; i < 6; ++i) {
+    if (gen.random()() % 2 && !tree.values.empty()) {
+      const auto& v = tree.values[gen.random()() % tree.values.size()];
+      if (v.name.empty()) continue;
+      AddListRow(list, {"L (V)", "S", RecordField(v.path), "m", RecordField(v.name), "d", "p", ""});
+    } else if (!tree.keys.empty()) {
+      AddListRow(list, {"L (K)", "S", RecordField(tree.keys[gen.random()() % tree.keys.size()]), "m", "default", "d",
+                        "p", ""});
+    }
+    list.SetChecked(list.GetItemCount() - 1, true);
+  }
+  plat::Platform platform{first, m.environment, m.drive, m.atoms, m.messages, m.clock};
+  FixSelectedProblems(platform, list, dialog, kDir);
+  tally.ticked += 6;
+  tally.fixed += 6 - list.GetItemCount();
+  ASSERT_TRUE(firstStore.Commit(first, plat::LocalTime{2026, 12, 7, 12, 0, 0}, error)) << error;
+
+  plat::memory::MemoryRegistry second;
+  plat::hive::HiveStore secondStore;
+  load(second, secondStore);
+  std::vector<std::string> names;
+  m.drive.ListFiles("C:\\Tidemarrow", names);
+  for (const auto& name : names)
+    if (Upper(name).rfind("BACKUP", 0) == 0) {
+      const auto result = plat::memory::ImportRegText(m.HostFile("drive_c/Tidemarrow/" + name), second);
+      ASSERT_TRUE(result.ok) << result.Message();
+    }
+  ASSERT_TRUE(secondStore.Commit(second, plat::LocalTime{2026, 12, 7, 12, 0, 1}, error)) << error;
+  plat::memory::MemoryRegistry third;
+  plat::hive::HiveStore thirdStore;
+  load(third, thirdStore);
+  RegistryDump restored = DumpTree(third, plat::kLocalMachine, "SOFTWARE");
+  RegistryDump expected = before;
+  for (auto* dump : {&restored, &expected})
+    for (auto& [key, values] : *dump) std::sort(values.begin(), values.end());
+  EXPECT_TRUE(restored == expected) << FirstDifference(expected, restored);
+}
+
+TEST(BackupProperty, OnHiveFilesEveryDeletionComesBackExactly) {
+  const int cases = CaseCount(400) / 8;
+  Tally tally;
+  for (int seed = 1; seed <= cases && !::testing::Test::HasFailure(); ++seed)
+    RunHiveCase(static_cast<std::uint32_t>(seed), tally);
+  std::printf("%d hive cases: %d rows ticked, %d fixed\n", cases, tally.ticked, tally.fixed);
+  EXPECT_GT(tally.fixed, tally.ticked / 4);
 }
 
 TEST(BackupProperty, EveryDeletionComesBackFromTheBackupExactly) {
