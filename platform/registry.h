@@ -88,6 +88,10 @@ class IRegistry {
   // A calls turn what the code page cannot spell into "?"; a backend that
   // holds 8-bit text loses nothing.
   virtual bool ValueIsExactInCodePage(HKey key, const char* name) { return true; }
+  // Whether only this process changes the registry (an offline image), so
+  // that what a job read stays true until it writes. The live registry of a
+  // running Windows is not: other programs change it at any time.
+  virtual bool ChangesOnlyThroughThisProcess() const { return false; }
 };
 
 inline bool IsPredefinedKey(HKey key) { return key >= 0x80000000u && key <= 0x80000006u; }

@@ -20,7 +20,7 @@ bool CRegistryUtil::HasWow64Classes() {
   return wow64Classes_ == 1;
 }
 
-bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
+bool CRegistryUtil::WalkClassNames(const std::string& text) {
   if (!OpenAndListClassesRoot("CLSID")) return false;
   // Opening and reading leave the listed names alone, so the list is walked
   // in place.
@@ -31,4 +31,51 @@ bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
     if (name == text) return true;
   }
   return false;
+}
+
+std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameIndex() {
+  // The walk made once on a key object of its own, counting as the util
+  // would; a class whose name is too long to read would show its message
+  // on every walk, so then there is no index and every call walks.
+  auto index = std::make_unique<ClassNameIndex>();
+  CRegistryKey probe(platform_);
+  index->listed = probe.OpenAndListClassesRoot("CLSID");
+  index->listCost = probe.GetOperationCount();
+  if (!index->listed) return index;
+  index->ids = probe.SubkeyNames();
+  for (std::size_t i = 0; i < index->ids.size(); ++i) {
+    if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + index->ids[i])) {
+      std::uint32_t size = 0;
+      if (probe.ValueSize("", size) && size > kRegistryBufferSize) return nullptr;
+      std::string name;
+      probe.ReadValue("", name);
+      index->first.emplace(name, i);
+    }
+    index->costThrough.push_back(probe.GetOperationCount() - index->listCost);
+  }
+  return index;
+}
+
+bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
+  // The walk opens every registered class for each call: on a registry
+  // that changes while the scan runs it is made each time, as specified; on
+  // an offline image it is made once and its result and count replayed.
+  if (!platform_.registry.ChangesOnlyThroughThisProcess()) return WalkClassNames(text);
+  if (!classNames_) classNames_ = BuildClassNameIndex();
+  if (!classNames_) return WalkClassNames(text);
+  const ClassNameIndex& index = *classNames_;
+  AddOperations(index.listCost);
+  if (!index.listed) return false;
+  // The walk leaves the class ids as the util's subkey list.
+  if (Listings() != classNames_->listingsWhenSet) {
+    SetSubkeyNames(index.ids);
+    classNames_->listingsWhenSet = Listings();
+  }
+  const auto found = index.first.find(text);
+  if (found == index.first.end()) {
+    AddOperations(index.costThrough.empty() ? 0 : index.costThrough.back());
+    return false;
+  }
+  AddOperations(index.costThrough[found->second]);
+  return true;
 }

@@ -4,7 +4,9 @@
 // one; nothing is shared between instances.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/problem_entry.h"
@@ -82,5 +84,19 @@ class CRegistryUtil : public CRegistryKey {
   bool inAppPaths_ = false;
   // Whether HKEY_CLASSES_ROOT\Wow6432Node\CLSID exists: -1 not yet asked.
   bool HasWow64Classes();
-  int wow64Classes_ = -1;  // a nested App Paths search returns false at once
+  int wow64Classes_ = -1;
+  // What ClassNameRegistered finds on a registry that only this process
+  // changes: the class ids as listed, for each name the first class that
+  // carries it, and the operations a walk that stops at each class makes.
+  struct ClassNameIndex {
+    int listCost = 0;
+    bool listed = false;
+    std::vector<std::string> ids;
+    std::vector<int> costThrough;  // operations of the walk up to and including class i
+    std::unordered_map<std::string, std::size_t> first;
+    std::uint64_t listingsWhenSet = 0;
+  };
+  bool WalkClassNames(const std::string& text);
+  std::unique_ptr<ClassNameIndex> BuildClassNameIndex();
+  std::unique_ptr<ClassNameIndex> classNames_;  // a nested App Paths search returns false at once
 };

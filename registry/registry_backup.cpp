@@ -133,6 +133,12 @@ bool CRegistryKey::ValueExists(const std::string& name) {
          platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, nullptr, &size) == plat::err::kSuccess;
 }
 
+bool CRegistryKey::ValueSize(const std::string& name, std::uint32_t& size) {
+  size = 0;
+  return currentKey_ != 0 &&
+         platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, nullptr, &size) == plat::err::kSuccess;
+}
+
 plat::RegStatus CRegistryKey::DeleteKeyWithBackup(plat::HKey hive, const std::string& path) {
   refusal_.clear();
   if (backupFailed_ || !backupOpen_) return plat::err::kAccessDenied;

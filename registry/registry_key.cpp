@@ -83,6 +83,7 @@ bool CRegistryKey::QueryValue(const std::string& name, QueriedValue& value) {
 bool CRegistryKey::ListSubkeys() {
   if (currentKey_ == 0) return false;
   subkeyNames_.clear();
+  ++listings_;
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
     std::memset(name, 0, sizeof name);

@@ -77,6 +77,8 @@ class CRegistryKey {
   const std::string& BackupFileName() const { return backupFile_; }
   // Whether the current key has the value; not counted.
   bool ValueExists(const std::string& name);
+  // The size of a value of the current key; not counted. False when missing.
+  bool ValueSize(const std::string& name, std::uint32_t& size);
 
   const std::vector<std::string>& SubkeyNames() const { return subkeyNames_; }
   const std::vector<std::string>& ValueNames() const { return valueNames_; }
@@ -86,12 +88,18 @@ class CRegistryKey {
   plat::HKey CurrentKey() const { return currentKey_; }
   void CloseCurrentKey();
   void CountOperation() { ++operationCount_; }
+  // For work done once and replayed: the operations the calls would have made.
+  void AddOperations(int count) { operationCount_ += count; }
+  void SetSubkeyNames(const std::vector<std::string>& names) { subkeyNames_ = names; ++listings_; }
+  // Grows with every change of the subkey list.
+  std::uint64_t Listings() const { return listings_; }
   const plat::Platform& platform_;
 
  private:
   std::vector<std::string> subkeyNames_;
   std::vector<std::string> valueNames_;
   std::int32_t operationCount_ = 0;
+  std::uint64_t listings_ = 0;
   plat::HKey currentKey_ = 0;
   std::string hiveName_;
 

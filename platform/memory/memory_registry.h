@@ -64,6 +64,7 @@ class MemoryRegistry final : public IRegistry {
   std::shared_ptr<Node> NodeAt(HKey hive, const std::string& path) const;
   void Changed();
   bool ValueIsExactInCodePage(HKey key, const char* name) override;
+  bool ChangesOnlyThroughThisProcess() const override { return true; }
 
  private:
   RegStatus Resolve(HKey key, View& view) const;

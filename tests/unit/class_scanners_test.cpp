@@ -12,6 +12,7 @@
 #include "scanners/file_types_scanner.h"
 #include "scanners/interface_scanner.h"
 #include "scanners/type_libs_scanner.h"
+#include "tests/support/faulty_registry.h"
 #include "tests/support/test_machine.h"
 
 using testing_support::TestMachine;
@@ -278,4 +279,32 @@ TEST(ComNamesScanner, ARegistryWithoutA64BitViewCountsAsBefore) {
   // program ids), and the missing class is asked for once more in the
   // 32-bit view; without that view nothing more is counted.
   EXPECT_EQ(r64.examined, r.examined + 3);
+}
+
+TEST(ComNamesScanner, AnOfflineImageCountsAsTheWalkItReplays) {
+  // Program ids whose classes are missing, some named as classes that do
+  // exist (early, late, twice), some not: each check on an offline image is
+  // answered from one walk, and must count what its own walk would have.
+  TestMachine m;
+  m.Touch("C:\\ok\\good.dll");
+  std::string reg = Base();
+  for (int i = 0; i < 40; ++i)
+    reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{C" + std::to_string(100 + i) + "}]\n@=\"Class " +
+           std::to_string(i % 30) + "\"\n";
+  reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{NoName}]\n";
+  for (int i = 0; i < 25; ++i)
+    reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\P" + std::to_string(i) + ".Prog]\n@=\"Class " +
+           std::to_string(i * 3) + "\"\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\P" + std::to_string(i) +
+           ".Prog\\CLSID]\n@=\"{MISSING}\"\n";
+  m.Reg(reg);
+  const Result replayed = ScanWith<CComNamesScanner>(m);
+  testing_support::FaultyRegistry live(m.registry);  // a registry others may change: every check walks
+  plat::Platform platform{live, m.environment, m.drive, m.atoms, m.messages, m.clock};
+  CComNamesScanner walking(platform);
+  walking.Scan({}, "C:\\Walked.txt");
+  std::vector<std::string> lines;
+  CRegistryUtil(m.platform).ReadLines(lines, "C:\\Walked.txt");
+  EXPECT_EQ(RecordsOf(lines), replayed.records);
+  EXPECT_EQ(walking.GetKeysExamined(), replayed.examined);
+  EXPECT_EQ(replayed.records.size(), 15u) << "\"Class 30\" and beyond name no class";
 }
