@@ -87,9 +87,34 @@ RegValue* RegNode::FindValue(const char* valueName) {
   // A name is found by its code-page spelling; a name with characters the
   // code page lacks is found only by a name that really is so spelled.
   const std::u16string folded = FoldName(valueName ? valueName : "");
-  for (auto& v : values)
-    if (v.folded == folded) return &v;
-  return nullptr;
+  constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
+  if (values.size() <= kScanned) {
+    for (auto& v : values)
+      if (v.folded == folded) return &v;
+    return nullptr;
+  }
+  if (valueIndexSize != values.size()) {
+    valueIndex.clear();
+    for (std::size_t i = values.size(); i-- > 0;) valueIndex[values[i].folded] = i;
+    valueIndexSize = values.size();
+  }
+  const auto it = valueIndex.find(folded);
+  return it == valueIndex.end() ? nullptr : &values[it->second];
+}
+
+void RegNode::AddValue(RegValue value) {
+  const bool indexed = valueIndexSize == values.size() && !values.empty();
+  values.push_back(std::move(value));
+  if (indexed) {
+    valueIndex.emplace(values.back().folded, values.size() - 1);
+    valueIndexSize = values.size();
+  }
+}
+
+void RegNode::EraseValue(const RegValue* value) {
+  values.erase(values.begin() + (value - values.data()));
+  valueIndex.clear();
+  valueIndexSize = 0;
 }
 
 // A key as a handle sees it. Outside HKEY_CLASSES_ROOT only `machine` is
@@ -392,7 +417,7 @@ RegStatus MemoryRegistry::SetValueEx(HKey key, const char* name, std::uint32_t t
     existing->data = std::move(bytes);
     existing->utf16 = false;
   } else {
-    node->values.push_back(MakeValue(Utf16FromCp1252(valueName), type, std::move(bytes), false));
+    node->AddValue(MakeValue(Utf16FromCp1252(valueName), type, std::move(bytes), false));
   }
   node->valuesChanged = true;
   return err::kSuccess;
@@ -435,7 +460,7 @@ RegStatus MemoryRegistry::DeleteValue(HKey key, const char* name) {
   RegValue* value = node->FindValue(name);
   if (!value) return err::kFileNotFound;
   if (node->readOnly) return err::kAccessDenied;
-  node->values.erase(node->values.begin() + (value - node->values.data()));
+  node->EraseValue(value);
   node->valuesChanged = true;
   return err::kSuccess;
 }

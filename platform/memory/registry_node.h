@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace plat::memory {
@@ -45,6 +46,10 @@ struct RegNode {
   bool isVolatile = false;    // exists only while the image is open
   std::shared_ptr<RegNode> link;  // a link key opens this node instead
   std::vector<RegValue> values;   // creation order
+  // Positions of the values by folded name, for keys with many values (so
+  // that setting N values costs no N squared); rebuilt when it falls behind.
+  std::unordered_map<std::u16string, std::size_t> valueIndex;
+  std::size_t valueIndexSize = 0;   // how many values the index covers
 
   // Where the key stands in the file it was read from (0: new), and what a
   // job changed since.
@@ -59,6 +64,8 @@ struct RegNode {
   void Remove(const std::u16string& folded);
   const std::vector<std::shared_ptr<RegNode>>& Children();
   RegValue* FindValue(const char* ansiName);
+  void AddValue(RegValue value);
+  void EraseValue(const RegValue* value);
 };
 
 // A value whose name and data are given exactly as stored.
