@@ -6,13 +6,7 @@
 
 bool CancelRequested(const plat::Platform& platform) { return platform.atoms.Find(kCancelAtomName) != 0; }
 
-void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row) {
-  const int n = list.GetItemCount();
-  const int at = list.InsertRow(n, row[0]);
-  for (int column = 1; column < 8; ++column) list.SetCell(at, column, row[column]);
-  list.Repaint();
-  list.Scroll(0, 30);
-}
+void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row) { list.AddRow(row); }
 
 void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile) {
   std::vector<std::string> lines;

@@ -4,6 +4,7 @@
 // carries the calls out through window messages).
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace plat {
@@ -38,6 +39,15 @@ class IListView {
   virtual void Repaint() = 0;
   // LVM_SCROLL by pixels.
   virtual void Scroll(int dx, int dy) = 0;
+  // Appends a row with its eight cells, has the list repainted and scrolls
+  // it down by 30 pixels so the newest rows stay in view. A backend whose
+  // controls live on another thread does this in one call to that thread.
+  virtual void AddRow(const std::array<std::string, 8>& cells) {
+    const int at = InsertRow(GetItemCount(), cells[0]);
+    for (int column = 1; column < 8; ++column) SetCell(at, column, cells[column]);
+    Repaint();
+    Scroll(0, 30);
+  }
 };
 
 }  // namespace plat

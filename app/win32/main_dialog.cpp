@@ -49,13 +49,13 @@ void CMainDialog::Layout(int cx, int cy) {
 }
 
 void CMainDialog::OnSize(UINT type, int cx, int cy) {
-  // The first notification arrives while the dialog is being created.
-  if (!sizedOnce_ || !commands_) {
-    sizedOnce_ = true;
-    return;
-  }
-  if (type == SIZE_MINIMIZED) return;
+  // The notification sent while the dialog is being created comes before
+  // WM_INITDIALOG, when the dialog procedure does not know this object yet:
+  // it never reaches here, and every one that does is a real resize.
+  if (!commands_ || type == SIZE_MINIMIZED) return;
   Layout(cx, cy);
+  // The controls moved; what lay under them is drawn anew.
+  ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 std::function<void()> CMainDialog::JobEndNotice() {
@@ -149,6 +149,10 @@ INT_PTR CMainDialog::OnMessage(UINT message, WPARAM, LPARAM, bool& handled) {
   }
   if (message == kJobEnded) {
     handled = true;
+    // The focus may sit on "Cancel Ac&tions", disabled now: it goes to the
+    // first job button, as after the dialog opened.
+    HWND focus = ::GetFocus();
+    if (!focus || !::IsWindowEnabled(focus)) ::SetFocus(::GetDlgItem(hwnd(), IDC_FIND));
     if (closeWhenJobEnds_) {
       closeWhenJobEnds_ = false;
       OnCancel();

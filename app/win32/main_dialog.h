@@ -38,6 +38,5 @@ class CMainDialog final : public plat::win32::Win32Dialog {
   std::unique_ptr<plat::win32::Win32ListView> list_;
   std::unique_ptr<CMainCommands> commands_;
   HICON icon_ = nullptr;
-  bool sizedOnce_ = false;
   bool closeWhenJobEnds_ = false;
 };

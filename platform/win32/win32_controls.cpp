@@ -84,4 +84,87 @@ void Win32ListView::Repaint() { ::RedrawWindow(list_, nullptr, nullptr, RDW_INVA
 
 void Win32ListView::Scroll(int dx, int dy) { ::SendMessageA(list_, LVM_SCROLL, dx, dy); }
 
+void Win32ListView::AddRow(const std::array<std::string, 8>& cells) {
+  calls_.Run([&] {
+    // While rows keep coming the list does not redraw (nor recompute its
+    // scroll bars) for each one: under Wine a repaint costs tens of
+    // milliseconds and turning redrawing on again lays out every row, so
+    // the list is shown once a second, and once more when the rows stop.
+    if (!batching_) {
+      ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+      batching_ = true;
+      calls_.WhenQuiet(50, [this] { ShowBatch(); });
+    }
+    const int at = InsertRow(GetItemCount(), cells[0]);
+    for (int column = 1; column < 8; ++column) SetCell(at, column, cells[column]);
+    Scroll(0, 30);
+    const DWORD now = ::GetTickCount();
+    if (now - lastPaint_ >= 1000) {
+      ShowBatch();
+      ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+      batching_ = true;
+    }
+  });
+}
+
+void Win32ListView::ShowBatch() {
+  ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+  batching_ = false;
+  ::RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  lastPaint_ = ::GetTickCount();
+}
+
+namespace {
+
+constexpr UINT kRunCall = WM_APP + 0x100;
+constexpr const char* kCallsClass = "TidemarrowUiThreadCalls";
+
+constexpr UINT_PTR kQuietTimer = 1;
+
+LRESULT CALLBACK CallsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kRunCall) {
+    (*reinterpret_cast<const std::function<void()>*>(lParam))();
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kQuietTimer) {
+    ::KillTimer(window, kQuietTimer);
+    if (auto* quiet = reinterpret_cast<std::function<void()>*>(::GetWindowLongPtrA(window, GWLP_USERDATA))) (*quiet)();
+    return 0;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+UiThreadCalls::UiThreadCalls() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CallsProc;
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = kCallsClass;
+  ::RegisterClassA(&windowClass);  // fails harmlessly when already registered
+  window_ = ::CreateWindowExA(0, kCallsClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+}
+
+UiThreadCalls::~UiThreadCalls() {
+  if (window_) ::DestroyWindow(window_);
+}
+
+void UiThreadCalls::WhenQuiet(unsigned milliseconds, std::function<void()> work) {
+  quiet_ = std::move(work);
+  quietDelay_ = milliseconds;
+  ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&quiet_));
+  ::SetTimer(window_, kQuietTimer, milliseconds, nullptr);
+}
+
+void UiThreadCalls::Run(const std::function<void()>& work) {
+  // On the window's own thread, or without a window, the work runs here.
+  if (!window_ || ::GetWindowThreadProcessId(window_, nullptr) == ::GetCurrentThreadId()) {
+    work();
+    return;
+  }
+  ::SendMessageA(window_, kRunCall, 0, reinterpret_cast<LPARAM>(&work));
+  // Each call puts the quiet time off again.
+  if (quiet_) ::SetTimer(window_, kQuietTimer, quietDelay_, nullptr);
+}
+
 }  // namespace plat::win32

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "platform/dialog_controls.h"
 
 namespace plat::win32 {
@@ -22,8 +24,28 @@ class Win32DialogControls final : public IDialogControls {
   HWND dialog_;
 };
 
+// Runs calls on the thread that created it, through a message-only window:
+// the worker hands the window's thread a whole piece of work in one message
+// instead of one message per control call.
+class UiThreadCalls {
+ public:
+  UiThreadCalls();
+  ~UiThreadCalls();
+  UiThreadCalls(const UiThreadCalls&) = delete;
+  UiThreadCalls& operator=(const UiThreadCalls&) = delete;
+  void Run(const std::function<void()>& work);
+  // Runs `work` on this thread once no call has come for `milliseconds`.
+  void WhenQuiet(unsigned milliseconds, std::function<void()> work);
+
+ private:
+  HWND window_ = nullptr;
+  std::function<void()> quiet_;
+  unsigned quietDelay_ = 0;
+};
+
 class Win32ListView final : public IListView {
  public:
+  // Made on the list's own thread.
   explicit Win32ListView(HWND list) : list_(list) {}
   void InsertColumn(int index, const std::string& header, int width) override;
   int GetItemCount() override;
@@ -36,9 +58,17 @@ class Win32ListView final : public IListView {
   void DeleteAll() override;
   void Repaint() override;
   void Scroll(int dx, int dy) override;
+  // One message to the list's thread per row; the list is shown there once
+  // a second while rows keep coming and once more when they stop, instead
+  // of being repainted for every row.
+  void AddRow(const std::array<std::string, 8>& cells) override;
 
  private:
+  void ShowBatch();
   HWND list_;
+  UiThreadCalls calls_;
+  DWORD lastPaint_ = 0;
+  bool batching_ = false;
 };
 
 }  // namespace plat::win32

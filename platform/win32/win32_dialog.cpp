@@ -26,6 +26,12 @@ void SetDialogColors(COLORREF background, COLORREF text) {
   c.brush = ::CreateSolidBrush(background);
 }
 
+void ResetDialogColors() {
+  Colors& c = DialogColorState();
+  if (c.brush) ::DeleteObject(c.brush);
+  c = Colors{};
+}
+
 Win32Dialog::~Win32Dialog() {
   if (hwnd_ && !modal_) ::DestroyWindow(hwnd_);
 }
@@ -78,7 +84,21 @@ INT_PTR CALLBACK Win32Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
   if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
   if (!handled) return FALSE;
   if (message == WM_NOTIFY) ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-  return message == WM_NOTIFY || message == WM_INITDIALOG ? result : TRUE;
+  // These few messages take the dialog procedure's own return value (a brush
+  // for the colour messages); every other one a TRUE that says "handled".
+  switch (message) {
+    case WM_NOTIFY:
+    case WM_INITDIALOG:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_QUERYDRAGICON:
+      return result;
+    default:
+      return TRUE;
+  }
 }
 
 INT_PTR Win32Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {

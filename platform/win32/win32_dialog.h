@@ -10,6 +10,8 @@ namespace plat::win32 {
 
 // The colours every dialog of the program is drawn with (SetDialogBkColor).
 void SetDialogColors(COLORREF background, COLORREF text);
+// Back to the system's colours.
+void ResetDialogColors();
 
 class Win32Dialog {
  public:
