@@ -160,14 +160,29 @@ bool MappedDrive::Components(const std::string& windowsPath, char& drive,
   return true;
 }
 
-const std::vector<MappedDrive::Entry>& MappedDrive::Listing(const std::string& hostDir) {
+const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   auto it = listings_.find(hostDir);
   if (it != listings_.end()) return it->second;
-  std::vector<Entry> entries;
+  Listed listed;
   std::vector<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator d(hostDir, ec), end; !ec && d != end; d.increment(ec))
     names.push_back(Cp1252FromUtf16(Utf16FromUtf8(d->path().filename().string())));
+  // Names that need a generated short name, grouped by its basis, so that
+  // each one's number is found without walking every sibling again.
+  std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
+  for (const auto& name : names) {
+    if (IsValidShortName(name)) continue;
+    std::string ext;
+    const std::string basis = ShortBasis(name, ext);
+    groups[{basis, ext}].push_back(name);
+  }
+  std::unordered_map<std::string, std::size_t> number;  // a name's place in its group, from 1
+  for (auto& [key, group] : groups) {
+    std::sort(group.begin(), group.end(),
+              [](const std::string& a, const std::string& b) { return FoldName(a) < FoldName(b); });
+    for (std::size_t i = 0; i < group.size(); ++i) number[group[i]] = i + 1;
+  }
   for (const auto& name : names) {
     Entry e;
     e.hostName = HostName(name);
@@ -178,27 +193,36 @@ const std::vector<MappedDrive::Entry>& MappedDrive::Listing(const std::string& h
     ssize_t n = getxattr((hostDir + "/" + e.hostName).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
     if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
 #endif
-    if (shortName.empty()) shortName = ShortName(name, names);
+    if (shortName.empty() && IsValidShortName(name)) {
+      shortName = name;
+      for (auto& c : shortName)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    } else if (shortName.empty()) {
+      std::string ext;
+      const std::string basis = ShortBasis(name, ext);
+      const std::string n = std::to_string(number[name]);
+      shortName = basis.substr(0, std::min<std::size_t>(basis.size(), 7 - n.size())) + "~" + n +
+                  (ext.empty() ? "" : "." + ext);
+    }
     e.shortFolded = FoldName(shortName);
-    entries.push_back(std::move(e));
+    listed.byName.emplace(e.folded, listed.entries.size());
+    listed.byShortName.emplace(e.shortFolded, listed.entries.size());
+    listed.entries.push_back(std::move(e));
   }
-  return listings_.emplace(hostDir, std::move(entries)).first->second;
+  return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
 bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName) {
   const std::u16string folded = FoldName(component);
-  const auto& entries = Listing(hostDir);
-  for (const auto& e : entries)
-    if (e.folded == folded) {
-      hostName = e.hostName;
-      return true;
-    }
-  for (const auto& e : entries)
-    if (e.shortFolded == folded) {
-      hostName = e.hostName;
-      return true;
-    }
-  return false;
+  const Listed& listed = Listing(hostDir);
+  // A long name first, then a short one, as Windows matches them.
+  auto it = listed.byName.find(folded);
+  if (it == listed.byName.end()) {
+    it = listed.byShortName.find(folded);
+    if (it == listed.byShortName.end()) return false;
+  }
+  hostName = listed.entries[it->second].hostName;
+  return true;
 }
 
 bool MappedDrive::ResolveExisting(const std::string& windowsPath, std::string& hostPath) {

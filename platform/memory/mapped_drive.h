@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/files.h"
@@ -48,8 +49,15 @@ class MappedDrive final : public IFileSystem {
     std::u16string folded;
     std::u16string shortFolded;
   };
+  // A directory's entries, found by long and by short name in constant time
+  // (system32 holds thousands of files, each looked up many times).
+  struct Listed {
+    std::vector<Entry> entries;
+    std::unordered_map<std::u16string, std::size_t> byName;
+    std::unordered_map<std::u16string, std::size_t> byShortName;
+  };
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
-  const std::vector<Entry>& Listing(const std::string& hostDir);
+  const Listed& Listing(const std::string& hostDir);
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
   void Forget(const std::string& hostPath);
   bool IsReadOnly(const std::string& hostPath);
@@ -59,7 +67,7 @@ class MappedDrive final : public IFileSystem {
   std::map<char, std::string> drives_;
   char currentDrive_ = 'C';
   std::vector<std::string> currentParts_;
-  std::map<std::string, std::vector<Entry>> listings_;
+  std::map<std::string, Listed> listings_;
 };
 
 }  // namespace plat::memory
