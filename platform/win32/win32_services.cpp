@@ -70,19 +70,7 @@ bool Win32Files::CanOpenForRead(const std::string& path) {
 }
 
 bool Win32Files::ReadFile(const std::string& path, std::string& contents) {
-  File f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!f.ok()) return false;
-  std::string out;
-  char buffer[65536];
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr)) return false;
-    if (got == 0) break;
-    out.append(buffer, got);
-  }
-  contents = std::move(out);
-  return true;
+  return ReadFileFrom(path, 0, contents);
 }
 
 bool Win32Files::AppendFile(const std::string& path, const std::string& bytes) {
