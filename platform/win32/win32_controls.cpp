@@ -80,7 +80,9 @@ void Win32ListView::DeleteRow(int row) { ::SendMessageA(list_, LVM_DELETEITEM, r
 
 void Win32ListView::DeleteAll() { ::SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0); }
 
-void Win32ListView::Repaint() { ::RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+// The background too: rows taken out of the list leave their check boxes
+// behind otherwise.
+void Win32ListView::Repaint() { ::RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
 
 void Win32ListView::Scroll(int dx, int dy) { ::SendMessageA(list_, LVM_SCROLL, dx, dy); }
 
