@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "engine/problem_entry.h"
 #include "platform/codepage.h"
 #include "scanners/major_keys_scanner.h"
 
@@ -16,13 +17,6 @@ constexpr std::array<const char*, 5> kClassStores = {"Software\\Classes", "Softw
 bool IsSameOrAncestor(const std::string& path, const std::string& key) {
   const std::string p = plat::LowerAscii(path), k = plat::LowerAscii(key);
   return p.empty() || p == k || (k.size() > p.size() && k.compare(0, p.size(), p) == 0 && k[p.size()] == '\\');
-}
-
-std::string Blanked(const std::string& name) {
-  std::string out = name;
-  for (auto& c : out)
-    if (c == '\r' || c == '\n') c = ' ';
-  return out;
 }
 
 }  // namespace
@@ -50,7 +44,7 @@ const std::set<std::string>& LineEndNames::Blanked(plat::HKey hive, const std::s
                  : platform_.registry.EnumKeyEx(key, i, name.data(), &length);
       if (status != plat::err::kSuccess) break;
       const std::string n(name.data(), std::min<std::size_t>(length, name.size()));
-      if (n.find_first_of("\r\n") != std::string::npos) names.insert(plat::LowerAscii(::Blanked(n)));
+      if (n.find_first_of("\r\n") != std::string::npos) names.insert(plat::LowerAscii(RecordField(n)));
     }
     platform_.registry.CloseKey(key);
   }

@@ -81,7 +81,7 @@ class CRegistryUtil : public CRegistryKey {
   std::vector<std::string> extensions_;
   std::vector<std::string> appPathsNames_;
   std::vector<std::string> appPathsPaths_;
-  bool inAppPaths_ = false;
+  bool inAppPaths_ = false;  // a nested App Paths search returns false at once
   // Whether HKEY_CLASSES_ROOT\Wow6432Node\CLSID exists: -1 not yet asked.
   bool HasWow64Classes();
   int wow64Classes_ = -1;
@@ -98,5 +98,5 @@ class CRegistryUtil : public CRegistryKey {
   };
   bool WalkClassNames(const std::string& text);
   std::unique_ptr<ClassNameIndex> BuildClassNameIndex();
-  std::unique_ptr<ClassNameIndex> classNames_;  // a nested App Paths search returns false at once
+  std::unique_ptr<ClassNameIndex> classNames_;
 };

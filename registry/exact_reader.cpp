@@ -2,18 +2,13 @@
 
 #include <set>
 
+#include "platform/codepage.h"
+
 namespace {
 
 // Longer than any name the registry accepts (value names hold up to 16,383
 // characters, key names 255), so a name that does not fit is an error.
 constexpr std::uint32_t kNameBuffer = 32768;
-
-std::string Upper(const std::string& name) {
-  std::string out = name;
-  for (auto& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
 
 std::string Code(plat::RegStatus status) { return std::to_string(status); }
 
@@ -39,7 +34,7 @@ class OpenKey {
 bool ReadValues(plat::IRegistry& registry, plat::HKey key, const std::string& path, std::vector<ExactValue>& values,
                 std::string& reason) {
   std::vector<char> name(kNameBuffer);
-  std::set<std::string> seen;
+  std::set<std::u16string> seen;
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t length = kNameBuffer;
     const plat::RegStatus status =
@@ -57,7 +52,7 @@ bool ReadValues(plat::IRegistry& registry, plat::HKey key, const std::string& pa
     }
     // Two values listed under one name: one of them has a name the
     // program's code page cannot spell, and cannot be read by it.
-    if (!seen.insert(Upper(valueName)).second) {
+    if (!seen.insert(plat::FoldName(valueName)).second) {
       reason = "two values of " + path + " read as \"" + valueName + "\"";
       return false;
     }
@@ -80,7 +75,7 @@ bool ReadTree(plat::IRegistry& registry, plat::HKey hive, const std::string& pat
   out.path = path;
   std::vector<char> name(kNameBuffer);
   std::vector<std::string> children;
-  std::set<std::string> seen;
+  std::set<std::u16string> seen;
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t length = kNameBuffer;
     const plat::RegStatus status = registry.EnumKeyEx(key.get(), index, name.data(), &length);
@@ -96,7 +91,7 @@ bool ReadTree(plat::IRegistry& registry, plat::HKey hive, const std::string& pat
       reason = "a subkey of " + path + " has a name with a backslash or a zero in it, which no path can name";
       return false;
     }
-    if (!seen.insert(Upper(children.back())).second) {
+    if (!seen.insert(plat::FoldName(children.back())).second) {
       reason = "two subkeys of " + path + " read as \"" + children.back() + "\"";
       return false;
     }

@@ -127,18 +127,6 @@ void CRegistryKey::SetAttributeFlags(const std::string& path, bool archive, bool
   platform_.files.SetAttributes(path, attributes);
 }
 
-bool CRegistryKey::ValueExists(const std::string& name) {
-  std::uint32_t size = 0;
-  return currentKey_ != 0 &&
-         platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, nullptr, &size) == plat::err::kSuccess;
-}
-
-bool CRegistryKey::ValueSize(const std::string& name, std::uint32_t& size) {
-  size = 0;
-  return currentKey_ != 0 &&
-         platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, nullptr, &size) == plat::err::kSuccess;
-}
-
 plat::RegStatus CRegistryKey::DeleteKeyWithBackup(plat::HKey hive, const std::string& path) {
   refusal_.clear();
   if (backupFailed_ || !backupOpen_) return plat::err::kAccessDenied;

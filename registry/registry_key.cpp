@@ -127,6 +127,17 @@ bool CRegistryKey::OpenAndListCurrentUser(const std::string& path) {
   return OpenAndListSubkeys(plat::kCurrentUser, path);
 }
 
+bool CRegistryKey::ValueSize(const std::string& name, std::uint32_t& size) {
+  size = 0;
+  return currentKey_ != 0 &&
+         platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, nullptr, &size) == plat::err::kSuccess;
+}
+
+bool CRegistryKey::ValueExists(const std::string& name) {
+  std::uint32_t size = 0;
+  return ValueSize(name, size);
+}
+
 bool CRegistryKey::SetStringValue(const std::string& name, const std::string& text) {
   if (currentKey_ == 0) return false;
   ++operationCount_;

@@ -39,14 +39,7 @@ bool WriteHostFileAtomically(const std::string& path, const std::string& bytes, 
     error = temp + ": cannot be created: " + std::strerror(errno);
     return false;
   }
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
+  bool ok = WriteAll(fd, bytes);
   if (!ok) error = temp + ": write failed: " + std::strerror(errno);
   if (ok && ::fsync(fd) != 0) {
     error = temp + ": cannot be flushed: " + std::strerror(errno);
@@ -70,6 +63,17 @@ bool WriteHostFileAtomically(const std::string& path, const std::string& bytes, 
   if (!SyncDirectory(std::filesystem::path(path).parent_path().string())) {
     error = path + ": its directory cannot be flushed: " + std::strerror(errno);
     return false;
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
   }
   return true;
 }
