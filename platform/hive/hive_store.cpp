@@ -327,7 +327,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
   // Mounting marks nothing as changed by a job.
   for (auto& l : loaded)
     ForEachNode(*l->mountNode, [](RegNode& n) {
-      n.valuesChanged = n.childrenChanged = false;
+      n.valuesChanged = false;
       n.removedOrigins.clear();
     });
   registry.Changed();
@@ -601,7 +601,7 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
     written_.push_back(path);
     for (const auto& [node, origin] : p.origins) node->origin = origin;
     ForEachNode(*p.loaded->mountNode, [](RegNode& n) {
-      n.valuesChanged = n.childrenChanged = false;
+      n.valuesChanged = false;
       n.removedOrigins.clear();
       for (auto& v : n.values)
         if (!v.utf16 && IsStringType(v.type)) {

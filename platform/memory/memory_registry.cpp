@@ -278,7 +278,6 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
           m = v.machine->Add(part);
         else
           u = v.user->Add(part);
-        owner->childrenChanged = true;
         ++generation_;
       }
       v.user = u;
@@ -288,7 +287,6 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
       if (!c) {
         if (v.machine->readOnly) return err::kAccessDenied;
         c = v.machine->Add(part);
-        v.machine->childrenChanged = true;
         ++generation_;
       }
       v.machine = c;
@@ -444,7 +442,6 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   if (!owner) return err::kFileNotFound;
   if (owner->readOnly) return err::kAccessDenied;
   owner->Remove(victim->folded);
-  owner->childrenChanged = true;
   if (victim->origin) owner->removedOrigins.push_back(victim->origin);
   victim->deleted = true;
   ++generation_;

@@ -52,10 +52,10 @@ struct RegNode {
   std::size_t valueIndexSize = 0;   // how many values the index covers
 
   // Where the key stands in the file it was read from (0: new), and what a
-  // job changed since.
+  // job changed since: its values, and the children it removed (children it
+  // added are those with no origin).
   std::uint64_t origin = 0;
   bool valuesChanged = false;
-  bool childrenChanged = false;
   std::vector<std::uint64_t> removedOrigins;
 
   std::shared_ptr<RegNode> Find(const std::u16string& folded) const;
