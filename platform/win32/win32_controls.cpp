@@ -95,8 +95,10 @@ void Win32ListView::AddRow(const std::array<std::string, 8>& cells) {
     if (!batching_) {
       ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
       batching_ = true;
-      calls_.WhenQuiet(50, [this] { ShowBatch(); });
     }
+    // Each row puts the showing off by another 50 ms (a timer can only be
+    // set by the thread that owns its window, so here, not in the caller).
+    calls_.WhenQuiet(50, [this] { ShowBatch(); });
     const int at = InsertRow(GetItemCount(), cells[0]);
     for (int column = 1; column < 8; ++column) SetCell(at, column, cells[column]);
     Scroll(0, 30);
@@ -153,7 +155,6 @@ UiThreadCalls::~UiThreadCalls() {
 
 void UiThreadCalls::WhenQuiet(unsigned milliseconds, std::function<void()> work) {
   quiet_ = std::move(work);
-  quietDelay_ = milliseconds;
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&quiet_));
   ::SetTimer(window_, kQuietTimer, milliseconds, nullptr);
 }
@@ -165,8 +166,6 @@ void UiThreadCalls::Run(const std::function<void()>& work) {
     return;
   }
   ::SendMessageA(window_, kRunCall, 0, reinterpret_cast<LPARAM>(&work));
-  // Each call puts the quiet time off again.
-  if (quiet_) ::SetTimer(window_, kQuietTimer, quietDelay_, nullptr);
 }
 
 }  // namespace plat::win32

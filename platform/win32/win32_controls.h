@@ -34,13 +34,13 @@ class UiThreadCalls {
   UiThreadCalls(const UiThreadCalls&) = delete;
   UiThreadCalls& operator=(const UiThreadCalls&) = delete;
   void Run(const std::function<void()>& work);
-  // Runs `work` on this thread once no call has come for `milliseconds`.
+  // Runs `work` on this thread after `milliseconds`, unless called again
+  // before then (which starts the wait anew). Call it on this thread.
   void WhenQuiet(unsigned milliseconds, std::function<void()> work);
 
  private:
   HWND window_ = nullptr;
   std::function<void()> quiet_;
-  unsigned quietDelay_ = 0;
 };
 
 class Win32ListView final : public IListView {
