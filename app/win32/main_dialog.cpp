@@ -17,6 +17,38 @@ CMainDialog::CMainDialog(const plat::Platform& platform, plat::IShell& shell)
 
 CMainDialog::~CMainDialog() = default;
 
+namespace {
+
+// The dialog's pixel layout (the list to x = 994, the bottom row to y = 628)
+// and the template's status cells, labels and counters meet only at two
+// pixels per dialog unit. No template font gives that everywhere (Tahoma 8
+// gives 1.5 by 1.625, Wine's system font 1.75 by 2), so the template's
+// rectangles are taken back to dialog units and placed at two pixels each,
+// the client area too; the font is then only the text's.
+constexpr int kPixelsPerUnit = 2;
+
+void PlaceAtTwoPixelsPerUnit(HWND dialog) {
+  RECT base{0, 0, 4, 8};
+  ::MapDialogRect(dialog, &base);
+  auto x = [&](LONG px) { return ::MulDiv(px, 4, base.right) * kPixelsPerUnit; };
+  auto y = [&](LONG px) { return ::MulDiv(px, 8, base.bottom) * kPixelsPerUnit; };
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    ::MoveWindow(child, x(r.left), y(r.top), x(r.right - r.left), y(r.bottom - r.top), FALSE);
+  }
+  RECT client;
+  ::GetClientRect(dialog, &client);
+  RECT frame{0, 0, x(client.right), y(client.bottom)};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+  ::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 bool CMainDialog::OnInitDialog() {
   HWND dialog = hwnd();
   if (HMENU system = ::GetSystemMenu(dialog, FALSE)) {
@@ -39,6 +71,7 @@ bool CMainDialog::OnInitDialog() {
   ::SendMessageA(listWindow, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   commands_->Initialise();
+  PlaceAtTwoPixelsPerUnit(dialog);
   Layout(0, 0);
   return true;
 }

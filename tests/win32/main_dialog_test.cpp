@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/main_layout.h"
+#include "app/win32/about_dialog.h"
 #include "app/win32/main_dialog.h"
 #include "app/win32/restore_dialog.h"
 #include "app/win32/tweaks_dialog.h"
@@ -141,6 +142,18 @@ class MainDialogTest : public ::testing::Test {
     ::GetWindowRect(::GetDlgItem(dialog, id), &r);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     return r;
+  }
+  // Whether text, in the control's font, fits inside the control.
+  bool TextFits(HWND control, const std::string& text) {
+    HDC dc = ::GetDC(control);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    RECT inside;
+    ::GetClientRect(control, &inside);
+    return size.cx + 4 <= inside.right && size.cy <= inside.bottom + 2;
   }
   // The window's client area as it is on the screen.
   void Screenshot(HWND window, const char* path) {
@@ -362,6 +375,10 @@ TEST_F(MainDialogTest, TheRestoreDialogBringsBackWhatAFixDeleted) {
   item.stateMask = LVIS_SELECTED;
   item.state = LVIS_SELECTED;
   ::SendMessageA(backups, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  if (const char* shot = ::getenv("TIDEMARROW_RESTORE_SCREENSHOT")) {
+    ::ShowWindow(restore.hwnd(), SW_SHOW);
+    Screenshot(restore.hwnd(), shot);
+  }
   Click(restore.hwnd(), IDC_RESTORE_SELECTED);
   ASSERT_EQ(messages.Boxes().size(), 1u);
   EXPECT_EQ(messages.Boxes()[0].text, "Successfully restored backup.") << "reg.exe ended with success";
@@ -468,39 +485,107 @@ TEST_F(MainDialogTest, MiscOpensTheTweaksDialogModally) {
   EXPECT_EQ(Text(h, IDC_STATUS), "Update Program/Tips & Tweaks completed.");
 }
 
-TEST_F(MainDialogTest, TheFirstMaximiseLaysTheControlsOutAndRepaintsThem) {
+namespace {
+
+bool Overlap(const RECT& a, const RECT& b) {
+  RECT both;
+  return ::IntersectRect(&both, &a, &b) != 0;
+}
+std::string Show(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+         std::to_string(r.bottom - r.top);
+}
+
+}  // namespace
+
+TEST_F(MainDialogTest, TheCellsCountersListAndButtonsMeetAtTwoPixelsPerUnit) {
+  CMainDialog dialog(platform, shell);
+  ASSERT_TRUE(dialog.Create());
+  HWND h = dialog.hwnd();
+  ::ShowWindow(h, SW_SHOW);
+  RECT client;
+  ::GetClientRect(h, &client);
+  EXPECT_EQ(client.right, 1008) << "504 units";
+  EXPECT_EQ(client.bottom, 642) << "321 units";
+  const RECT list = ChildRect(h, IDC_LIST);
+  EXPECT_EQ(Show(list), "14,170 980x424");
+  EXPECT_EQ(Show(ChildRect(h, IDC_EXIT)), "914,600 80x28");
+  // The grid of cells spans the list's width: its last column ends where
+  // the list does, its first begins where the list begins.
+  EXPECT_EQ(Show(ChildRect(h, 1043)), "14,54 190x22");
+  EXPECT_EQ(ChildRect(h, 1051).right, list.right);
+  EXPECT_EQ(ChildRect(h, 1044).right, list.right);
+  const RECT status = ChildRect(h, IDC_STATUS);
+  for (int id : {IDC_EXAMINED_LABEL, IDC_EXAMINED_COUNT, IDC_FOUND_LABEL, IDC_FOUND_COUNT, IDC_FIXED_LABEL,
+                 IDC_FIXED_COUNT}) {
+    const RECT r = ChildRect(h, id);
+    EXPECT_FALSE(Overlap(r, status)) << id << " lies under the status line at " << Show(r);
+    EXPECT_GE(r.top, ChildRect(h, 1044).bottom) << id << " below the cells";
+    EXPECT_LE(r.bottom, list.top) << id << " above the list";
+  }
+  for (int id = 1038; id <= 1052; ++id)
+    for (int other = id + 1; other <= 1052; ++other)
+      EXPECT_FALSE(Overlap(ChildRect(h, id), ChildRect(h, other))) << id << " and " << other;
+  EXPECT_LE(ChildRect(h, IDC_EXIT).bottom + 14, client.bottom) << "the bottom row keeps its margin";
+
+  // The longest texts the job writes fit where they are shown.
+  auto fits = [&](int id, const std::string& text) { return TextFits(::GetDlgItem(h, id), text); };
+  EXPECT_TRUE(fits(IDC_STATUS, "User Determines Problems => Displaying problems..."));
+  EXPECT_TRUE(fits(IDC_STATUS, "Tidemarrow Finds Problems => Displaying problems..."));
+  EXPECT_TRUE(fits(1050, " Processing =>  Shared Tools"));
+  EXPECT_TRUE(fits(IDC_EXAMINED_LABEL, "Keys/Values Examined:"));
+  EXPECT_TRUE(fits(IDC_EXAMINED_COUNT, "99999999"));
+  EXPECT_TRUE(fits(IDC_FIXED_LABEL, "Problems Fixed:"));
+}
+
+TEST_F(MainDialogTest, TheAboutBoxShowsEveryLineWhole) {
+  CAboutDialog about;
+  ASSERT_TRUE(about.Create());
+  HWND h = about.hwnd();
+  const RECT ok = ChildRect(h, IDOK);
+  for (int id : {IDC_ABOUT_VERSION, IDC_ABOUT_TEXT, IDC_ABOUT_WEB, IDC_ABOUT_MAIL, IDC_ABOUT_DONATE}) {
+    EXPECT_TRUE(TextFits(::GetDlgItem(h, id), Text(h, id))) << Text(h, id);
+    EXPECT_FALSE(Overlap(ChildRect(h, id), ok)) << Text(h, id);
+  }
+  ::DestroyWindow(h);
+}
+
+TEST_F(MainDialogTest, MaximiseStretchesAndRepaintsRestorePutsEverythingBack) {
   CMainDialog dialog(platform, shell);
   ASSERT_TRUE(dialog.Create());
   HWND h = dialog.hwnd();
   ::ShowWindow(h, SW_SHOW);
   PumpUntil([] { return true; });
-  const RECT list = ChildRect(h, IDC_LIST), help = ChildRect(h, IDC_HELP_BUTTON), miscBefore = ChildRect(h, IDC_MISC);
+  std::vector<std::pair<HWND, RECT>> before;
+  for (HWND child = ::GetWindow(h, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    before.emplace_back(child, ChildRect(h, ::GetDlgCtrlID(child)));
+  // The very first maximise already stretches: the size notification of
+  // the dialog's creation is not taken for it.
   ::ShowWindow(h, SW_MAXIMIZE);
   PumpUntil([] { return true; });
+  Settle();
   RECT client;
   ::GetClientRect(h, &client);
-  const RECT bigList = ChildRect(h, IDC_LIST), movedHelp = ChildRect(h, IDC_HELP_BUTTON);
-  EXPECT_GT(bigList.right - bigList.left, list.right - list.left) << "the list grows with the first maximise";
-  EXPECT_GT(bigList.bottom - bigList.top, list.bottom - list.top);
-  EXPECT_NE(movedHelp.left, help.left) << "Help moves with the window's right edge";
-  EXPECT_GT(ChildRect(h, IDC_MISC).right, miscBefore.right);
-  EXPECT_LE(bigList.right, client.right);
-  // A moved control is drawn where it now stands: its face, not what was
-  // there before. (Xvfb runs no window manager, so Wine never grows the X
-  // window of a maximised dialog: what lies beyond its old size stays
-  // black on this screen, and the point is taken inside the old size.)
-  const RECT misc = ChildRect(h, IDC_MISC);
-  const COLORREF inside = PixelAt(h, misc.left + 6, (misc.top + misc.bottom) / 2);
-  EXPECT_EQ(inside, ::GetSysColor(COLOR_BTNFACE)) << std::hex << inside;
+  const int cx = client.right, cy = client.bottom;
+  ASSERT_GT(cy, 700) << "a 1280x1024 screen";
+  EXPECT_EQ(Show(ChildRect(h, IDC_LIST)), Show(RECT{14, 170, cx - 14, cy - 44}));
+  EXPECT_EQ(Show(ChildRect(h, IDC_HELP_BUTTON)), Show(RECT{cx - 78, 14, cx - 14, 42}));
+  EXPECT_EQ(Show(ChildRect(h, IDC_MISC)), Show(RECT{830, 14, cx - 80, 42}));
+  EXPECT_EQ(Show(ChildRect(h, IDC_STATUS)), Show(RECT{cx - 344, 140, cx - 14, 162}));
+  EXPECT_EQ(Show(ChildRect(h, IDC_CANCEL_ACTIONS)), Show(RECT{718, cy - 36, cx - 96, cy - 8}));
+  EXPECT_EQ(Show(ChildRect(h, IDC_EXIT)), Show(RECT{cx - 94, cy - 36, cx - 14, cy - 8}));
+  EXPECT_EQ(Show(ChildRect(h, IDC_FIND)), "14,14 214x28") << "keeps its place";
+  // The moved buttons are drawn where they now stand, as the screen shows
+  // them (Wine runs in a desktop window of its own, which maximises as
+  // Windows does).
+  const RECT help = ChildRect(h, IDC_HELP_BUTTON), exit = ChildRect(h, IDC_EXIT);
+  EXPECT_EQ(PixelAt(h, help.left + 4, help.top + 4), ::GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(PixelAt(h, exit.left + 4, exit.bottom - 5), ::GetSysColor(COLOR_BTNFACE));
+  if (const char* shot = ::getenv("TIDEMARROW_MAXIMISED_SCREENSHOT")) Screenshot(h, shot);
   ::ShowWindow(h, SW_RESTORE);
   PumpUntil([] { return true; });
-  const RECT again = ChildRect(h, IDC_LIST);
-  EXPECT_EQ(again.right - again.left, list.right - list.left) << "and shrinks back when restored";
-  if (const char* shot = ::getenv("TIDEMARROW_MAXIMISED_SCREENSHOT")) {
-    ::ShowWindow(h, SW_MAXIMIZE);
-    PumpUntil([] { return true; });
-    Screenshot(h, shot);
-  }
+  for (const auto& [child, r] : before)
+    EXPECT_EQ(Show(ChildRect(h, ::GetDlgCtrlID(child))), Show(r)) << "control " << ::GetDlgCtrlID(child);
 }
 
 TEST_F(MainDialogTest, AColourFileColoursTheWholeDialog) {
