@@ -5,6 +5,7 @@
 #include "engine/install_directory.h"
 #include "exclusions/exclusion_commands.h"
 #include "engine/problem_list_display.h"
+#include "records/problem_files.h"
 #include "refcheck/registry_util.h"
 #include "resources/resource_ids.h"
 #include "scanners/scanners.h"
@@ -24,9 +25,8 @@ bool CMainCommands::CheckOperatingSystem() {
 }
 
 bool CMainCommands::CheckInstallDirectory() {
-  CRegistryUtil util(platform_);
   std::vector<std::string> values;
-  if (!util.ReadInstallDirectory(values, "Tidemarrow")) {
+  if (!ReadInstallDirectoryWith(platform_, values, "Tidemarrow")) {
     platform_.messages.Show("Problem obtaining install directory in registry.\nContact support.", plat::mb::kOk);
     return false;
   }
@@ -53,9 +53,8 @@ void CMainCommands::Initialise() {
 
 void CMainCommands::ReloadExclusions() {
   exclusions_.clear();
-  CRegistryUtil util(platform_);
   std::vector<std::string> lines;
-  if (util.FileExists(exclusionsFile_)) util.ReadLines(lines, exclusionsFile_);
+  if (platform_.files.CanOpenForRead(exclusionsFile_)) ReadTextLines(platform_.files, exclusionsFile_, lines);
   // The list the scanners compare with holds whole records only, eight lines
   // each: a torn record must not shift the ones after it.
   std::vector<std::string> faults;
@@ -104,8 +103,7 @@ void CMainCommands::OnDisplayExclusions(std::function<void()> onFinished) {
   for (int id : {IDC_UNSELECT_ALL, IDC_SELECT_ALL, IDC_FIX, IDC_DELETE_EXCLUSIONS}) dialog_.Enable(id, false);
   list_.DeleteAll();
   list_.Repaint();
-  CRegistryUtil util(platform_);
-  if (!util.FileExists(exclusionsFile_)) {
+  if (!platform_.files.CanOpenForRead(exclusionsFile_)) {
     dialog_.SetText(IDC_STATUS, "No exclusions to display.");
     return;
   }

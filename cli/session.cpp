@@ -12,6 +12,7 @@
 
 #include "engine/install_directory.h"
 #include "engine/problem_list_display.h"
+#include "records/problem_files.h"
 #include "refcheck/registry_util.h"
 #include "resources/resource_ids.h"
 #include "scanners/user_determined_scanner.h"
@@ -102,9 +103,8 @@ void Session::RunJob(const std::function<void(std::function<void()>)>& start) {
 }
 
 bool Session::LoadLastScan(std::string& error) {
-  CRegistryUtil util(image().platform());
   std::vector<std::string> lines;
-  if (!util.ReadLines(lines, commands_->ProblemsFile())) {
+  if (!ReadTextLines(image().platform().files, commands_->ProblemsFile(), lines)) {
     error = commands_->ProblemsFile() + " cannot be read; run a scan first";
     return false;
   }

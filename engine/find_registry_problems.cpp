@@ -7,6 +7,7 @@
 #include "exclusions/exclusion_commands.h"
 #include "engine/install_directory.h"
 #include "engine/problem_list_display.h"
+#include "records/problem_files.h"
 #include "refcheck/registry_util.h"
 #include "resources/resource_ids.h"
 #include "scanners/scanners.h"
@@ -35,9 +36,8 @@ CFindRegistryProblems::CFindRegistryProblems(const plat::Platform& platform, std
   for (int id : kJobButtons) dialog_->Enable(id, false);
   dialog_->Enable(IDC_CANCEL_ACTIONS, true);
   for (int id : kListButtons) dialog_->Enable(id, false);
-  CRegistryUtil util(platform_);
   std::vector<std::string> values;
-  util.ReadInstallDirectory(values, "Tidemarrow");
+  ReadInstallDirectoryWith(platform_, values, "Tidemarrow");
   installationDirectory_ = values.empty() ? "" : values[0];
   // The product key may be gone by now (a review can offer the vendor key for
   // deletion); backups must then still go to the directory the program knows.
@@ -75,14 +75,11 @@ void CFindRegistryProblems::InitInstance() {
   }
   ShowSectionState(-2);
   if (jobMode_ == kJobFindProblems) ShowSectionState(0);
-  {
-    CRegistryUtil util(platform_);
-    if (!util.WriteLines({}, problemsFile_, false, true) && jobMode_ != kJobDisplayExclusions) {
-      // Without its file a scan could show none of what it finds.
-      platform_.messages.Show("Error: Unable to write " + problemsFile_, plat::mb::kOk);
-      RestoreButtons();
-      return;
-    }
+  if (!WriteTextLines(platform_.files, {}, problemsFile_, false, true) && jobMode_ != kJobDisplayExclusions) {
+    // Without its file a scan could show none of what it finds.
+    platform_.messages.Show("Error: Unable to write " + problemsFile_, plat::mb::kOk);
+    RestoreButtons();
+    return;
   }
   if (jobMode_ == kJobFindProblems || jobMode_ == kJobUserDetermines) {
     problemsFound_ = 0;

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "platform/codepage.h"
 #include "scanners/major_keys_scanner.h"
 

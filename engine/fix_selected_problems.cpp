@@ -24,7 +24,7 @@ void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, 
                          const std::string& installationDirectory) {
   ProblemEntry entry;
   ProblemEntryList entryList;
-  CRegistryUtil util(platform);
+  CRegistryKey util(platform);
   LineEndNames lineEnds(platform);
   long nextNumber = 1;
   bool backupOpened = false;

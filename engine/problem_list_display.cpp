@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "refcheck/registry_util.h"
+#include "records/problem_files.h"
 
 bool CancelRequested(const plat::Platform& platform) { return platform.atoms.Find(kCancelAtomName) != 0; }
 
@@ -10,10 +10,7 @@ void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row) { 
 
 void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile) {
   std::vector<std::string> lines;
-  {
-    CRegistryUtil util(platform);
-    if (!util.ReadLines(lines, problemsFile)) lines.clear();
-  }
+  if (!ReadTextLines(platform.files, problemsFile, lines)) lines.clear();
   std::array<std::string, 8> row;
   std::size_t filled = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {

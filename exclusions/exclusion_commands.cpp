@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/problem_list_display.h"
-#include "refcheck/registry_util.h"
+#include "records/problem_files.h"
 #include "resources/resource_ids.h"
 
 ProblemEntry EntryFromRow(plat::IListView& list, int row) {
@@ -72,10 +72,7 @@ void AddExclusions(const plat::Platform& platform, plat::IListView& list, plat::
 void DisplayExclusions(const plat::Platform& platform, plat::IListView& list,
                        const std::string& installationDirectory) {
   std::vector<std::string> lines;
-  {
-    CRegistryUtil util(platform);
-    util.ReadLines(lines, installationDirectory + "Exclusions.txt");
-  }
+  ReadTextLines(platform.files, installationDirectory + "Exclusions.txt", lines);
   // The cancel poll comes before each line of the file, eight to a row.
   for (const auto& record : RecordsByMarker(lines, nullptr)) {
     for (std::size_t line = 0; line < kRecordLines; ++line)
@@ -87,9 +84,8 @@ void DisplayExclusions(const plat::Platform& platform, plat::IListView& list,
 bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
                               const std::string& exclusionsFile) {
   dialog.SetText(IDC_STATUS, "Deleting exclusions...");
-  CRegistryUtil util(platform);
   std::vector<std::string> lines;
-  util.ReadLines(lines, exclusionsFile);
+  ReadTextLines(platform.files, exclusionsFile, lines);
   std::vector<ProblemRecord> records = RecordsByMarker(lines, nullptr);
   std::vector<int> ticked;
   for (int row = list.GetItemCount() - 1; row >= 0; --row) {
@@ -103,7 +99,7 @@ bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& l
   }
   std::vector<std::string> kept;
   for (const auto& r : records) kept.insert(kept.end(), r.begin(), r.end());
-  const bool written = kept.empty() ? (!util.FileExists(exclusionsFile) || platform.files.Remove(exclusionsFile))
+  const bool written = kept.empty() ? (!platform.files.CanOpenForRead(exclusionsFile) || platform.files.Remove(exclusionsFile))
                                     : platform.files.ReplaceFileContents(exclusionsFile, TextModeBytes(kept));
   if (!written) {
     platform.messages.Show("Error: Unable to update " + exclusionsFile, plat::mb::kOk);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "platform/dialog_controls.h"
 #include "platform/platform.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/color_file.h"
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto lines = TextModeLines(std::string(reinterpret_cast<const char*>(data), size));

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "exclusions/exclusion_commands.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -79,35 +79,19 @@ bool CRegistryUtil::HasNoNamedValues() {
 
 bool CRegistryUtil::WriteLines(const std::vector<std::string>& lines, const std::string& path, bool append,
                                bool createOnly) {
-  const std::string bytes = createOnly ? std::string() : TextModeBytes(lines);
-  if (append && !createOnly) return platform_.files.AppendFile(path, bytes);
-  return platform_.files.ReplaceFileContents(path, bytes);
+  return WriteTextLines(platform_.files, lines, path, append, createOnly);
 }
 
 bool CRegistryUtil::ReadLines(std::vector<std::string>& lines, const std::string& path) {
-  std::string bytes;
-  if (!platform_.files.ReadFile(path, bytes)) return false;
-  for (auto& line : TextModeLines(bytes)) lines.push_back(std::move(line));
-  return true;
+  return ReadTextLines(platform_.files, path, lines);
 }
 
 bool CRegistryUtil::AddProblem(const ProblemEntry& entry, const std::string& path, bool append, bool createOnly) {
-  const ProblemRecord record = RecordOf(entry);
-  std::string joined = record[0];
-  for (std::size_t k = 1; k < kRecordLines; ++k) joined += "\n" + record[k];
-  return WriteLines({joined}, path, append, createOnly);
+  return FileProblemRecord(platform_.files, entry, path, append, createOnly);
 }
 
 bool CRegistryUtil::IsExcluded(const std::vector<std::string>& exclusions, const ProblemEntry& entry) const {
-  // Compared as filed, so that an entry whose texts hold line ends matches
-  // the record it was saved as.
-  const ProblemRecord r = RecordOf(entry);
-  for (std::size_t i = 0; i + 5 < exclusions.size(); i += kRecordLines) {
-    bool same = true;
-    for (std::size_t k = 0; k < 6 && same; ++k) same = exclusions[i + k] == r[k];
-    if (same) return true;
-  }
-  return false;
+  return IsExcludedEntry(exclusions, entry);
 }
 
 namespace {

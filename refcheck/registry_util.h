@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/problem_entry.h"
+#include "records/problem_files.h"
 #include "registry/registry_key.h"
 
 // Environment and directory buffers hold this many bytes, terminator included.
@@ -35,7 +35,7 @@ class CRegistryUtil : public CRegistryKey {
   bool HasNoSubkeys();
   bool HasNoNamedValues();
 
-  // Problem-list files.
+  // Problem-list files (records/problem_files, for the scanners' use).
   bool WriteLines(const std::vector<std::string>& lines, const std::string& path, bool append, bool createOnly);
   bool ReadLines(std::vector<std::string>& lines, const std::string& path);
   bool AddProblem(const ProblemEntry& entry, const std::string& path, bool append, bool createOnly);

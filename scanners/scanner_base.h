@@ -2,7 +2,7 @@
 // and the problem count; and the filing step every CheckEntry ends with.
 #pragma once
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "refcheck/registry_util.h"
 #include "scanners/section_scanner.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "refcheck/registry_util.h"
+#include "registry/registry_key.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ const TweakInfo& Tweak(int index) { return kTweaks[index]; }
 const char* TweakDescription(int index) { return kDescriptions[index]; }
 
 std::uint32_t CTweaksLogic::ReadDword(plat::HKey hive, const std::string& path, const std::string& name) {
-  CRegistryUtil util(platform_);
+  CRegistryKey util(platform_);
   if (!util.Open(hive, path)) return 0xFFFFFFFFu;
   QueriedValue value;
   value.size = kSmallBuffer;  // the registry is told the text buffer's real size
@@ -88,7 +88,7 @@ std::uint32_t CTweaksLogic::ReadDword(plat::HKey hive, const std::string& path, 
 }
 
 std::string CTweaksLogic::ReadString(plat::HKey hive, const std::string& path, const std::string& name) {
-  CRegistryUtil util(platform_);
+  CRegistryKey util(platform_);
   if (!util.Open(hive, path)) return "";
   std::string text;
   if (!util.ReadValue(name, text, kSmallBuffer)) return "";
@@ -97,13 +97,13 @@ std::string CTweaksLogic::ReadString(plat::HKey hive, const std::string& path, c
 
 bool CTweaksLogic::WriteDword(plat::HKey hive, const std::string& path, const std::string& name,
                               std::uint32_t number) {
-  CRegistryUtil util(platform_);
+  CRegistryKey util(platform_);
   return util.Open(hive, path) && util.SetDwordValue(name, number);
 }
 
 bool CTweaksLogic::WriteString(plat::HKey hive, const std::string& path, const std::string& name,
                                const std::string& text) {
-  CRegistryUtil util(platform_);
+  CRegistryKey util(platform_);
   return util.Open(hive, path) && util.SetStringValue(name, text);
 }
 

@@ -1,6 +1,6 @@
 // The eleven tweaks of the tweaks dialog: what each shows as its current
 // setting and what Modify and Restore Default write. Every operation builds
-// a CRegistryUtil of its own; nothing is kept between operations.
+// a key object of its own; nothing is kept between operations.
 #pragma once
 
 #include <string>

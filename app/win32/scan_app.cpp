@@ -6,7 +6,7 @@
 #include "app/color_file.h"
 #include "app/install_info.h"
 #include "app/win32/main_dialog.h"
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "platform/win32/win32_dialog.h"
 
 bool CScanApp::InitInstance() {

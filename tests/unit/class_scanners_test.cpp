@@ -2,7 +2,7 @@
 // healthy entries it must not, its Delete Key and its count.
 #include <gtest/gtest.h>
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "refcheck/registry_util.h"
 #include "scanners/app_ids_scanner.h"
 #include "scanners/app_paths_scanner.h"

@@ -2,7 +2,7 @@
 // Tools and Uninstall.
 #include <gtest/gtest.h>
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "refcheck/registry_util.h"
 #include "scanners/fonts_scanner.h"
 #include "scanners/help_scanner.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "refcheck/registry_util.h"
 #include "tests/support/test_machine.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "demo/demo_image.h"
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 #include "platform/memory/machine_image.h"
 #include "refcheck/registry_util.h"
 #include "scanners/major_keys_scanner.h"

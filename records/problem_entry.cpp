@@ -1,4 +1,4 @@
-#include "engine/problem_entry.h"
+#include "records/problem_entry.h"
 
 std::string RecordField(const std::string& text) {
   std::string out = text;

@@ -1,0 +1,35 @@
+#include "records/problem_files.h"
+
+bool ReadTextLines(plat::IFileSystem& files, const std::string& path, std::vector<std::string>& lines) {
+  std::string bytes;
+  if (!files.ReadFile(path, bytes)) return false;
+  for (auto& line : TextModeLines(bytes)) lines.push_back(std::move(line));
+  return true;
+}
+
+bool WriteTextLines(plat::IFileSystem& files, const std::vector<std::string>& lines, const std::string& path,
+                    bool append, bool createOnly) {
+  const std::string bytes = createOnly ? std::string() : TextModeBytes(lines);
+  if (append && !createOnly) return files.AppendFile(path, bytes);
+  return files.ReplaceFileContents(path, bytes);
+}
+
+bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
+                       bool createOnly) {
+  const ProblemRecord record = RecordOf(entry);
+  std::string joined = record[0];
+  for (std::size_t k = 1; k < kRecordLines; ++k) joined += "\n" + record[k];
+  return WriteTextLines(files, {joined}, path, append, createOnly);
+}
+
+bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEntry& entry) {
+  // Compared as filed, so that an entry whose texts hold line ends matches
+  // the record it was saved as.
+  const ProblemRecord r = RecordOf(entry);
+  for (std::size_t i = 0; i + 5 < exclusions.size(); i += kRecordLines) {
+    bool same = true;
+    for (std::size_t k = 0; k < 6 && same; ++k) same = exclusions[i + k] == r[k];
+    if (same) return true;
+  }
+  return false;
+}

@@ -1,0 +1,23 @@
+// The ProblemsFile and the ExclusionsFile as files: their text-mode lines
+// read and written through the file system alone. Nothing here touches the
+// registry, so displaying or saving a list costs no registry walk.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "records/problem_entry.h"
+
+// Appends the file's lines to `lines`; false when it cannot be read.
+bool ReadTextLines(plat::IFileSystem& files, const std::string& path, std::vector<std::string>& lines);
+// Writes the lines (each with CR LF), replacing the file or appended to it;
+// createOnly writes an empty file whatever `append` says.
+bool WriteTextLines(plat::IFileSystem& files, const std::vector<std::string>& lines, const std::string& path,
+                    bool append, bool createOnly);
+// Files the entry as its eight-line record.
+bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
+                       bool createOnly);
+// Whether the exclusions (the ExclusionsFile's lines) hold a record whose
+// first six lines are the entry's, compared as filed.
+bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEntry& entry);
