@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <mutex>
+#include <vector>
 
 #include "platform/dialog_controls.h"
 
@@ -37,16 +39,23 @@ class UiThreadCalls {
   // Runs `work` on this thread after `milliseconds`, unless called again
   // before then (which starts the wait anew). Call it on this thread.
   void WhenQuiet(unsigned milliseconds, std::function<void()> work);
+  // Has `OnPosted`'s work run on this thread once the calls sent before it
+  // are done, without waiting for it. At once when called on this thread;
+  // false when the message could not be posted.
+  bool Post();
+  void OnPosted(std::function<void()> work) { posted_ = std::move(work); }
 
  private:
+  friend LRESULT CALLBACK CallsProc(HWND, UINT, WPARAM, LPARAM);
   HWND window_ = nullptr;
   std::function<void()> quiet_;
+  std::function<void()> posted_;
 };
 
 class Win32ListView final : public IListView {
  public:
   // Made on the list's own thread.
-  explicit Win32ListView(HWND list) : list_(list) {}
+  explicit Win32ListView(HWND list);
   void InsertColumn(int index, const std::string& header, int width) override;
   int GetItemCount() override;
   int InsertRow(int position, const std::string& text) override;
@@ -58,17 +67,28 @@ class Win32ListView final : public IListView {
   void DeleteAll() override;
   void Repaint() override;
   void Scroll(int dx, int dy) override;
-  // One message to the list's thread per row; the list is shown there once
-  // a second while rows keep coming and once more when they stop, instead
-  // of being repainted for every row.
+  // Queues the row for the list's thread and returns without waiting for
+  // it: the worker reads the next lines while the list inserts. Every other
+  // call first has the queued rows inserted, so what a caller reads back
+  // is the list with all its rows. The list is shown once a second while
+  // rows keep coming and once more when they stop.
   void AddRow(const std::array<std::string, 8>& cells) override;
 
  private:
+  using Row = std::array<std::string, 8>;
+  void Flush();
+  void Drain();
+  void InsertQueued(const std::vector<Row>& rows);
   void ShowBatch();
+  int InsertRowNow(int position, const std::string& text);
+  void SetCellNow(int row, int column, const std::string& text);
   HWND list_;
   UiThreadCalls calls_;
   DWORD lastPaint_ = 0;
   bool batching_ = false;
+  std::mutex pendingMutex_;
+  std::vector<Row> pending_;
+  bool drainPosted_ = false;
 };
 
 }  // namespace plat::win32

@@ -49,9 +49,28 @@ std::uint32_t Win32Environment::QueryWindowsDirectory(char* buffer, std::uint32_
   return ::GetWindowsDirectoryA(buffer, size);
 }
 
-Atom Win32Atoms::Add(const char* name) { return ::GlobalAddAtomA(name); }
-Atom Win32Atoms::Find(const char* name) { return ::GlobalFindAtomA(name); }
-Atom Win32Atoms::Delete(Atom atom) { return ::GlobalDeleteAtom(atom); }
+Atom Win32Atoms::Add(const char* name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lastValid_ = false;
+  return ::GlobalAddAtomA(name);
+}
+
+Atom Win32Atoms::Find(const char* name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto now = std::chrono::steady_clock::now();
+  if (lastValid_ && lastName_ == name && now - lastAsked_ < std::chrono::milliseconds(1)) return lastAtom_;
+  lastAtom_ = ::GlobalFindAtomA(name);
+  lastName_ = name;
+  lastAsked_ = now;
+  lastValid_ = true;
+  return lastAtom_;
+}
+
+Atom Win32Atoms::Delete(Atom atom) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lastValid_ = false;
+  return ::GlobalDeleteAtom(atom);
+}
 
 int Win32MessageBoxes::Show(const std::string& text, unsigned style) {
   return ::MessageBoxA(static_cast<HWND>(owner_), text.c_str(), "Tidemarrow", style);
