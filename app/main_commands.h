@@ -1,30 +1,26 @@
-// The main dialog's state and command handlers, written against the dialog
-// controls interface so that the Win32 dialog and the headless CLI run the
-// same code.
+// The main dialog's command handlers: the captions and buttons each command
+// sets around the jobs of CJobControl. Written against the dialog controls
+// interface, so the Win32 dialog and the headless tests run the same code.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "engine/find_registry_problems.h"
+#include "app/dialog_job_view.h"
+#include "engine/job_control.h"
 #include "platform/dialog_controls.h"
 #include "platform/platform.h"
-#include "scanners/section_table.h"
 
 class CMainCommands {
  public:
   CMainCommands(const plat::Platform& platform, plat::IDialogControls& dialog, plat::IListView& list);
 
-  // The operating-system check: false, after its message, when "OS" does not
-  // name an NT system.
-  bool CheckOperatingSystem();
-  // The installation-directory check: sets InstallDirectory; false, after
-  // its message, when it cannot be read.
-  bool CheckInstallDirectory();
+  // The start-up checks (see CJobControl).
+  bool CheckOperatingSystem() { return jobs_.CheckOperatingSystem(); }
+  bool CheckInstallDirectory() { return jobs_.CheckInstallDirectory(); }
   // The rest of the initialisation: file paths, blank captions, disabled
-  // buttons, section table and list columns.
+  // buttons and list columns.
   void Initialise();
 
   // Find problems (button 1000): prepares the window, reloads the
@@ -43,41 +39,25 @@ class CMainCommands {
   // Fix selected (button 1004): after a review, asks first; a declined
   // question leaves everything as it was and returns false.
   bool OnFixSelected(std::function<void()> onFinished = {});
-  void OnSelectAll();
-  void OnUnselectAll();
+  void OnSelectAll() { jobs_.TickAll(true); }
+  void OnUnselectAll() { jobs_.TickAll(false); }
   void OnCancelActions();
 
   // True from a job's start to its end. A second job is never started while
   // one runs, whatever asks for it.
-  bool JobRunning() const { return jobRunning_; }
+  bool JobRunning() const { return jobs_.JobRunning(); }
 
-  void SetScannerFactory(ScannerFactory factory) { scannerFactory_ = std::move(factory); }
-  const std::string& ProblemsFile() const { return problemsFile_; }
-  const std::string& ExclusionsFile() const { return exclusionsFile_; }
-  const std::vector<std::string>& Exclusions() const { return exclusions_; }
-  const SectionTable& Sections() const { return sectionTable_; }
+  void SetScannerFactory(ScannerFactory factory) { jobs_.SetScannerFactory(std::move(factory)); }
+  const std::string& ProblemsFile() const { return jobs_.ProblemsFile(); }
+  const std::string& ExclusionsFile() const { return jobs_.ExclusionsFile(); }
+  const std::vector<std::string>& Exclusions() const { return jobs_.Exclusions(); }
 
  private:
-  void ReloadExclusions();
-  bool StartJob(int mode, std::function<void()> onFinished);
   void PrepareList(const char* selectAll, const char* unselectAll, const char* fix);
 
   const plat::Platform& platform_;
   plat::IDialogControls& dialog_;
   plat::IListView& list_;
-  std::string problemsFile_;
-  std::string exclusionsFile_;
-  std::vector<std::string> exclusions_;
-  SectionTable sectionTable_;
-  ScannerFactory scannerFactory_;
-  std::atomic<bool> jobRunning_{false};
+  CDialogJobView view_;
+  CJobControl jobs_;
 };
-
-// The list view's columns: header and width in pixels.
-struct ListColumn {
-  const char* header;
-  int width;
-};
-inline constexpr ListColumn kListColumns[8] = {{"Select", 50},     {"Section", 70},     {"Full Key", 50},
-                                               {"Main Key", 100},  {"Value Name", 100}, {"Value Data", 200},
-                                               {"Problem", 500},   {"Delete Key", 0}};

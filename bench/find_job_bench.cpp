@@ -16,7 +16,7 @@
 #include "engine/install_directory.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/memory_services.h"
-#include "resources/resource_ids.h"
+#include "engine/recorded_job_view.h"
 #include "scanners/section_table.h"
 
 namespace {
@@ -81,19 +81,18 @@ void BM_BareWalk(benchmark::State& state) {
 
 void BM_FindJob(benchmark::State& state) {
   Machine& m = TheMachine();
-  const SectionTable table = BuildSectionTable();
   std::vector<std::string> exclusions;
   std::uint64_t calls = 0;
   std::string found;
   for (auto _ : state) {
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     plat::memory::HeadlessListView list;
     const std::uint64_t before = m.registry.CallCount();
-    CFindRegistryProblems job(m.platform, &exclusions, &table, &list, "C:\\Program Files\\Tidemarrow\\Problems.txt",
-                              kJobFindProblems, &dialog, nullptr);
+    CFindRegistryProblems job(m.platform, &exclusions, &list, "C:\\Program Files\\Tidemarrow\\Problems.txt",
+                              kJobFindProblems, &view);
     job.InitInstance();
     calls = m.registry.CallCount() - before;
-    found = dialog.GetText(IDC_FOUND_COUNT);
+    found = std::to_string(view.Found().value_or(0));
   }
   state.counters["registry ops/s"] = benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kIsIterationInvariantRate);
   state.SetLabel("problems found: " + found);

@@ -20,7 +20,7 @@
 #include "platform/hive/hive_store.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/memory_services.h"
-#include "resources/resource_ids.h"
+#include "engine/recorded_job_view.h"
 #include "scanners/section_table.h"
 #include "tests/support/hive_writer.h"
 
@@ -100,16 +100,15 @@ void BM_HivexWalk(benchmark::State& state) {
 
 void BM_FindJobOnHive(benchmark::State& state) {
   HiveMachine& m = TheMachine();
-  const SectionTable table = BuildSectionTable();
   std::vector<std::string> exclusions;
   std::string found;
   for (auto _ : state) {
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     plat::memory::HeadlessListView list;
-    CFindRegistryProblems job(m.platform, &exclusions, &table, &list, "C:\\Program Files\\Tidemarrow\\Problems.txt",
-                              kJobFindProblems, &dialog, nullptr);
+    CFindRegistryProblems job(m.platform, &exclusions, &list, "C:\\Program Files\\Tidemarrow\\Problems.txt",
+                              kJobFindProblems, &view);
     job.InitInstance();
-    found = dialog.GetText(IDC_FOUND_COUNT);
+    found = std::to_string(view.Found().value_or(0));
   }
   state.SetLabel("problems found: " + found);
 }

@@ -100,9 +100,8 @@ int RunFix(const FixOptions& o) {
     return 0;
   }
   const auto backupsBefore = BackupFiles(session.image().drive());
-  bool started = false;
   session.HoldMessages();
-  session.RunJob([&](auto done) { started = session.commands().OnFixSelected(done); });
+  const bool started = session.FixTicked();
   if (!started) {
     session.ReleaseMessages(true);
     std::fprintf(stderr, "tidemarrow-cli: nothing was fixed\n");

@@ -32,7 +32,7 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
     std::printf("Sections (in scan order):\n");
     const SectionTable table = BuildSectionTable();
     for (std::size_t i = 0; i < table.size(); ++i)
-      std::printf("  %2zu  %-14s cell %d\n", i, SectionName(table[i]).c_str(), table[i].cellId);
+      std::printf("  %2zu  %s\n", i, SectionName(table[i]).c_str());
     CRegistryUtil util(loaded.image().platform());
     util.LoadAppPaths();
     std::printf("\nExtension list (%zu):\n ", util.ExtensionList().size());

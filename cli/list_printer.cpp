@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/main_commands.h"
+#include "records/problem_entry.h"
 #include "platform/codepage.h"
 
 namespace cli {

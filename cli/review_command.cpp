@@ -4,8 +4,8 @@
 #include "cli/commands.h"
 #include "cli/list_printer.h"
 #include "cli/session.h"
+#include "exclusions/exclusion_commands.h"
 #include "platform/codepage.h"
-#include "resources/resource_ids.h"
 #include "scanners/user_determined_scanner.h"
 
 namespace cli {
@@ -41,15 +41,14 @@ int RunReview(const ReviewOptions& o) {
   Session session;
   int exitCode = 0;
   if (!session.Open(o.image, Answering{}, exitCode)) return exitCode;
-  session.RunJob([&](auto done) { session.commands().OnUserDetermines(done); });
+  session.RunJob([&](auto done) { return session.jobs().UserDetermines(done); });
   std::vector<plat::memory::HeadlessListView::Row> rows;
   for (const auto& row : session.list().Rows()) {
     bool shown = o.groups.empty();
     for (const auto& g : o.groups) shown = shown || plat::NamesEqual(row.cells[1], g);
     if (shown) rows.push_back(row);
   }
-  std::printf("%s\n\nKeys/Values Examined: %s\n\n", session.dialog().GetText(IDC_STATUS).c_str(),
-              session.dialog().GetText(IDC_EXAMINED_COUNT).c_str());
+  std::printf("%s\n\nKeys/Values Examined: %d\n\n", session.view().Status().c_str(), session.view().Examined());
   PrintListRows(rows);
   return 0;
 }
@@ -64,8 +63,8 @@ int RunExclude(const ExcludeOptions& o) {
     std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
     return 2;
   }
-  session.commands().OnAddExclusions();
-  std::printf("%s\n", session.dialog().GetText(IDC_STATUS).c_str());
+  AddExclusions(session.image().platform(), session.list(), session.view(), session.jobs().ExclusionsFile());
+  std::printf("%s\n", session.view().Status().c_str());
   return 0;
 }
 
@@ -73,16 +72,18 @@ int RunExclusions(const ExclusionsOptions& o) {
   Session session;
   int exitCode = 0;
   if (!session.Open(o.image, Answering{}, exitCode)) return exitCode;
-  session.RunJob([&](auto done) { session.commands().OnDisplayExclusions(done); });
+  session.RunJob([&](auto done) { return session.jobs().DisplayExclusions(done); });
   std::string error;
   if (!o.deleteRows.empty()) {
     if (!session.TickRows(o.deleteRows, error)) {
       std::fprintf(stderr, "tidemarrow-cli: %s\n", error.c_str());
       return 2;
     }
-    if (!session.commands().DeleteExclusionsNow()) return 4;
+    if (!DeleteSelectedExclusions(session.image().platform(), session.list(), session.view(),
+                                  session.jobs().ExclusionsFile()))
+      return 4;
   }
-  std::printf("%s\n\n", session.dialog().GetText(IDC_STATUS).c_str());
+  std::printf("%s\n\n", session.view().Status().c_str());
   PrintListRows(session.list().Rows());
   return 0;
 }

@@ -8,8 +8,8 @@
 #include "cli/list_printer.h"
 #include "cli/session.h"
 #include "platform/codepage.h"
-#include "resources/resource_ids.h"
-#include "scanners/scanners.h"
+#include "records/problem_entry.h"
+#include "scanners/section_table.h"
 
 namespace cli {
 namespace {
@@ -38,12 +38,6 @@ bool ChooseSections(const std::vector<std::string>& names, std::vector<bool>& ch
   return true;
 }
 
-bool IsSectionCell(const SectionTable& table, int id) {
-  for (const auto& row : table)
-    if (row.cellId == id) return true;
-  return false;
-}
-
 int RunScan(const ScanOptions& o) {
   std::vector<bool> chosen;
   std::string error;
@@ -54,39 +48,40 @@ int RunScan(const ScanOptions& o) {
   Session session;
   int exitCode = 0;
   if (!session.Open(o.image, Answering{}, exitCode)) return exitCode;
-  auto& dialog = session.dialog();
-  session.commands().SetScannerFactory([chosen](const plat::Platform& platform) {
+  session.jobs().SetScannerFactory([chosen](const plat::Platform& platform) {
     auto scanners = BuildSectionScanners(platform);
     for (std::size_t i = 0; i < scanners.size(); ++i)
       if (!chosen[i]) scanners[i].reset();
     return scanners;
   });
   const bool terminal = isatty(fileno(stderr));
-  const SectionTable table = session.commands().Sections();
+  const SectionTable table = BuildSectionTable();
   std::string lastShown;
-  dialog.OnTextChanged([&](int id, const std::string& text) {
-    if (!IsSectionCell(table, id) || text.rfind(" Processing => ", 0) != 0 || text == lastShown) return;
+  session.view().OnSectionStarted([&](std::size_t index) {
+    const std::string text = " Processing => " + table[index].displayName;
+    if (text == lastShown) return;
     lastShown = text;
     if (terminal) std::fprintf(stderr, "\r\x1b[K%s", text.c_str());
     else std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
   });
-  session.RunJob([&](auto done) { session.commands().OnFindProblems(done); });
-  dialog.OnTextChanged(nullptr);
+  session.RunJob([&](auto done) { return session.jobs().FindProblems(done); });
+  session.view().OnSectionStarted(nullptr);
   if (terminal) std::fprintf(stderr, "\r\x1b[K");
 
   const auto rows = session.list().Rows();
   // A scan whose results could not be written has failed, whatever it found.
-  const std::string found = dialog.GetText(IDC_FOUND_COUNT);
-  const int failed = found.empty() || std::stoi(found) != static_cast<int>(rows.size()) ? 4 : 0;
+  const auto& view = session.view();
+  const std::optional<int> found = view.Found();
+  const int failed = !found || *found != static_cast<int>(rows.size()) ? 4 : 0;
   if (failed) std::fprintf(stderr, "tidemarrow-cli: the scan's results could not be written to %s\n",
-                           session.commands().ProblemsFile().c_str());
+                           session.jobs().ProblemsFile().c_str());
   if (o.json) {
     nlohmann::json out;
-    out["Keys/Values Examined:"] = std::stoi(dialog.GetText(IDC_EXAMINED_COUNT));
-    out["Problems Found:"] = std::stoi(dialog.GetText(IDC_FOUND_COUNT));
-    out["status"] = dialog.GetText(IDC_STATUS);
-    out["problemsFile"] = session.commands().ProblemsFile();
+    out["Keys/Values Examined:"] = view.Examined();
+    out["Problems Found:"] = found.value_or(0);
+    out["status"] = view.Status();
+    out["problemsFile"] = session.jobs().ProblemsFile();
     out["rows"] = nlohmann::json::array();
     for (const auto& row : rows) {
       nlohmann::json r;
@@ -96,9 +91,9 @@ int RunScan(const ScanOptions& o) {
     std::printf("%s\n", out.dump(2).c_str());
     return failed;
   }
-  std::printf("%s\n\n", dialog.GetText(IDC_STATUS).c_str());
-  std::printf("Keys/Values Examined: %s\n", dialog.GetText(IDC_EXAMINED_COUNT).c_str());
-  std::printf("%s %s\n\n", dialog.GetText(IDC_FOUND_LABEL).c_str(), dialog.GetText(IDC_FOUND_COUNT).c_str());
+  std::printf("%s\n\n", view.Status().c_str());
+  std::printf("Keys/Values Examined: %d\n", view.Examined());
+  std::printf("Problems Found: %d\n\n", found.value_or(0));
   PrintListRows(rows);
   return failed;
 }

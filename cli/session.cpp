@@ -14,7 +14,6 @@
 #include "engine/problem_list_display.h"
 #include "records/problem_files.h"
 #include "refcheck/registry_util.h"
-#include "resources/resource_ids.h"
 #include "scanners/user_determined_scanner.h"
 
 namespace cli {
@@ -68,8 +67,8 @@ bool Session::Open(const ImageOptions& options, const Answering& answering, int&
   }
   image().messages().SetObserver(
       [this](const std::string& text, unsigned style, int answer) { return Answer(text, style, answer); });
-  commands_ = std::make_unique<CMainCommands>(image().platform(), dialog_, list_);
-  if (!commands_->CheckOperatingSystem() || !commands_->CheckInstallDirectory()) {
+  jobs_ = std::make_unique<CJobControl>(image().platform(), list_, view_);
+  if (!jobs_->CheckOperatingSystem() || !jobs_->CheckInstallDirectory()) {
     std::fprintf(stderr, "tidemarrow-cli: the image's Windows or installation directory is not usable\n");
     exitCode = 3;
     return false;
@@ -87,43 +86,48 @@ bool Session::Open(const ImageOptions& options, const Answering& answering, int&
     }
   }
   image().drive().SetWorkingDirectory(InstallDirectory());
-  commands_->Initialise();
+  jobs_->SetFilePaths();
+  for (int i = 0; i < 8; ++i) list_.InsertColumn(i, kListColumns[i].header, kListColumns[i].width);
   return true;
 }
 
-void Session::RunJob(const std::function<void(std::function<void()>)>& start) {
+bool Session::RunJob(const std::function<bool(std::function<void()>)>& start) {
   auto done = std::make_shared<std::promise<void>>();
   auto finished = done->get_future();
-  start([done] { done->set_value(); });
-  // A handler that starts no job (nothing to show, a question declined)
-  // never calls back: it is not running right after it returned.
-  using namespace std::chrono_literals;
-  while (finished.wait_for(50ms) != std::future_status::ready)
-    if (!commands_->JobRunning() && finished.wait_for(200ms) != std::future_status::ready) return;
+  if (!start([done] { done->set_value(); })) return false;
+  finished.wait();
+  return true;
+}
+
+bool Session::FixTicked() {
+  return RunJob([this](auto done) {
+    // Rows of a review were not found to be problems: the dialog's warning
+    // comes first, as after the review itself.
+    if (reviewRows_ && !jobs_->ConfirmFixingReviewRows()) return false;
+    return jobs_->FixSelected(done);
+  });
 }
 
 bool Session::LoadLastScan(std::string& error) {
   std::vector<std::string> lines;
-  if (!ReadTextLines(image().platform().files, commands_->ProblemsFile(), lines)) {
-    error = commands_->ProblemsFile() + " cannot be read; run a scan first";
+  if (!ReadTextLines(image().platform().files, jobs_->ProblemsFile(), lines)) {
+    error = jobs_->ProblemsFile() + " cannot be read; run a scan first";
     return false;
   }
   if (lines.size() % kRecordLines != 0) {
-    error = commands_->ProblemsFile() + " is cut short: " + std::to_string(lines.size()) + " lines, not whole records of 8";
+    error = jobs_->ProblemsFile() + " is cut short: " + std::to_string(lines.size()) + " lines, not whole records of 8";
     return false;
   }
-  ShowProblemList(image().platform(), list_, commands_->ProblemsFile());
-  // Rows of the review are fixed only after the dialog's warning, as after
-  // the review itself.
-  bool review = false;
-  for (int row = 0; row < list_.GetItemCount() && !review; ++row) review = IsReviewGroup(list_.GetCell(row, 1));
-  dialog_.SetText(IDC_FIX, review ? "&Fix Selected Entries" : "&Fix Selected Problems");
+  ShowProblemList(image().platform(), list_, jobs_->ProblemsFile());
+  reviewRows_ = false;
+  for (int row = 0; row < list_.GetItemCount() && !reviewRows_; ++row) reviewRows_ = IsReviewGroup(list_.GetCell(row, 1));
   return true;
 }
 
 bool Session::ScanOrLoadLastScan(bool useLastScan) {
   if (!useLastScan) {
-    RunJob([this](auto done) { commands_->OnFindProblems(done); });
+    reviewRows_ = false;
+    RunJob([this](auto done) { return jobs_->FindProblems(done); });
     return true;
   }
   std::string error;

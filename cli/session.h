@@ -1,6 +1,7 @@
-// What every job command of the CLI sets up: the image, the headless main
-// dialog with its commands, and message boxes printed as the program would
-// show them. Questions are answered only with --yes, or on a terminal.
+// What every job command of the CLI sets up: the image, the jobs with the
+// CLI's own view of them and the list they fill, and message boxes printed
+// as the program would show them. Questions are answered only with --yes,
+// or on a terminal.
 #pragma once
 
 #include <functional>
@@ -8,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/main_commands.h"
+#include "engine/recorded_job_view.h"
 #include "cli/image_options.h"
+#include "engine/job_control.h"
 #include "platform/memory/headless_dialog.h"
 
 namespace cli {
@@ -21,12 +23,16 @@ struct Answering {
 
 class Session {
  public:
-  // Loads the image and runs the main dialog's start-up checks; false, after
+  // Loads the image and runs the program's start-up checks; false, after
   // printing why, when the image cannot be used. exitCode then holds 2 or 3.
   bool Open(const ImageOptions& options, const Answering& answering, int& exitCode);
 
-  // Runs one of the commands' job starters and waits for the job to end.
-  void RunJob(const std::function<void(std::function<void()>)>& start);
+  // Runs one of the job starters and waits for the job to end; false when
+  // the starter started none.
+  bool RunJob(const std::function<bool(std::function<void()>)>& start);
+  // Fixes the ticked rows; rows of a review only after its warning. False
+  // when no job was started.
+  bool FixTicked();
   // Fills the list from Problems.txt; false when it is missing or cut short.
   bool LoadLastScan(std::string& error);
   // The rows to work on: those of the last scan, or of a scan run now.
@@ -45,17 +51,19 @@ class Session {
   void ReleaseMessages(bool print);
   plat::memory::MachineImage& image() { return loaded_.image(); }
   const plat::hive::HiveStore* hives() const { return loaded_.hives(); }
-  plat::memory::HeadlessDialog& dialog() { return dialog_; }
   plat::memory::HeadlessListView& list() { return list_; }
-  CMainCommands& commands() { return *commands_; }
+  CJobControl& jobs() { return *jobs_; }
+  CRecordedJobView& view() { return view_; }
 
  private:
   int Answer(const std::string& text, unsigned style, int answer);
 
   LoadedImage loaded_;
-  plat::memory::HeadlessDialog dialog_;
   plat::memory::HeadlessListView list_;
-  std::unique_ptr<CMainCommands> commands_;
+  CRecordedJobView view_;
+  std::unique_ptr<CJobControl> jobs_;
+  // The rows come from a review (loaded from the last scan's file).
+  bool reviewRows_ = false;
   bool yes_ = false;
   bool refused_ = false;
   bool holding_ = false;

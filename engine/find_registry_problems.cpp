@@ -4,38 +4,24 @@
 #include <thread>
 
 #include "engine/fix_selected_problems.h"
-#include "exclusions/exclusion_commands.h"
 #include "engine/install_directory.h"
 #include "engine/problem_list_display.h"
 #include "records/problem_files.h"
 #include "refcheck/registry_util.h"
-#include "resources/resource_ids.h"
-#include "scanners/scanners.h"
+#include "scanners/section_table.h"
 #include "scanners/user_determined_scanner.h"
 
-namespace {
-
-constexpr int kJobButtons[] = {IDC_FIND, IDC_USER_DETERMINES, IDC_RESTORE, IDC_DISPLAY_EXCLUSIONS, IDC_EXIT};
-constexpr int kListButtons[] = {IDC_ADD_EXCLUSIONS, IDC_SELECT_ALL, IDC_UNSELECT_ALL, IDC_FIX, IDC_DELETE_EXCLUSIONS};
-
-}  // namespace
-
 CFindRegistryProblems::CFindRegistryProblems(const plat::Platform& platform, std::vector<std::string>* exclusions,
-                                             const SectionTable* sectionTable, plat::IListView* listView,
-                                             std::string problemsFile, int jobMode, plat::IDialogControls* dialog,
-                                             void* dialogWindow)
+                                             plat::IListView* listView, std::string problemsFile, int jobMode,
+                                             IJobView* view)
     : platform_(platform),
       exclusions_(exclusions),
       problemsFile_(std::move(problemsFile)),
       listView_(listView),
-      dialog_(dialog),
-      dialogWindow_(dialogWindow),
+      view_(view),
       jobMode_(jobMode),
-      sectionTable_(sectionTable),
       scannerFactory_(BuildSectionScanners) {
-  for (int id : kJobButtons) dialog_->Enable(id, false);
-  dialog_->Enable(IDC_CANCEL_ACTIONS, true);
-  for (int id : kListButtons) dialog_->Enable(id, false);
+  view_->JobStarted(jobMode_);
   std::vector<std::string> values;
   ReadInstallDirectoryWith(platform_, values, "Tidemarrow");
   installationDirectory_ = values.empty() ? "" : values[0];
@@ -73,8 +59,8 @@ void CFindRegistryProblems::InitInstance() {
     RestoreButtons();
     return;
   }
-  ShowSectionState(-2);
-  if (jobMode_ == kJobFindProblems) ShowSectionState(0);
+  for (std::size_t index = 0; index < kSectionCount; ++index) view_->ShowSection(index, SectionState::kBlank);
+  if (jobMode_ == kJobFindProblems) view_->ShowSection(0, SectionState::kProcessing);
   if (!WriteTextLines(platform_.files, {}, problemsFile_, false, true) && jobMode_ != kJobDisplayExclusions) {
     // Without its file a scan could show none of what it finds.
     platform_.messages.Show("Error: Unable to write " + problemsFile_, plat::mb::kOk);
@@ -84,14 +70,14 @@ void CFindRegistryProblems::InitInstance() {
   if (jobMode_ == kJobFindProblems || jobMode_ == kJobUserDetermines) {
     problemsFound_ = 0;
     keysExamined_ = 0;
-    ShowCounters(0, 0, IDC_EXAMINED_COUNT, jobMode_ == kJobFindProblems ? IDC_FOUND_COUNT : 0);
+    view_->Counters(0, jobMode_ == kJobFindProblems ? std::optional<int>(0) : std::nullopt);
   }
   switch (jobMode_) {
     case kJobUserDetermines: {
       SetStatusLine("User Determines Problems => In progress...");
       CUserDeterminedScanner scanner(platform_);
       scanner.Scan(*exclusions_, problemsFile_);
-      ShowCounters(scanner.GetKeysExamined(), 0, IDC_EXAMINED_COUNT, 0);
+      view_->Counters(scanner.GetKeysExamined(), std::nullopt);
       SetStatusLine("User Determines Problems => Displaying problems...");
       ShowProblemList(platform_, *listView_, problemsFile_);
       SetStatusLine("User Determines Problems => Completed.");
@@ -102,12 +88,12 @@ void CFindRegistryProblems::InitInstance() {
       break;
     case kJobFixSelected:
       SetStatusLine("Fixing Selected Problems => In progress...");
-      FixSelectedProblems(platform_, *listView_, *dialog_, installationDirectory_);
+      FixSelectedProblems(platform_, *listView_, *view_, installationDirectory_);
       SetStatusLine("Fixing Selected Problems => Completed.");
       break;
     case kJobDisplayExclusions:
       SetStatusLine("Display exclusions => In progress...");
-      DisplayExclusions(platform_, *listView_, installationDirectory_);
+      ShowExclusionList(platform_, *listView_, installationDirectory_ + "Exclusions.txt");
       SetStatusLine("Display exclusions => Completed.");
       break;
     default:
@@ -122,13 +108,13 @@ void CFindRegistryProblems::RunFindProblems() {
   for (std::size_t index = 0; index < scanners.size() && index < kSectionCount; ++index) {
     if (Cancelled()) break;
     if (!scanners[index]) {  // a section left out of this run keeps its cell empty
-      dialog_->SetText((*sectionTable_)[index].cellId, "");
+      view_->ShowSection(index, SectionState::kBlank);
       continue;
     }
-    ShowSectionState(static_cast<int>(index));
+    view_->ShowSection(index, SectionState::kProcessing);
     problemsFound_ += RunSection(*scanners[index]);
-    ShowCounters(keysExamined_, problemsFound_, IDC_EXAMINED_COUNT, IDC_FOUND_COUNT);
-    ShowSectionState(static_cast<int>(index) + 15);
+    view_->Counters(keysExamined_, problemsFound_);
+    view_->ShowSection(index, SectionState::kDone);
   }
   SetStatusLine("Tidemarrow Finds Problems => Displaying problems...");
   ShowProblemList(platform_, *listView_, problemsFile_);
@@ -147,35 +133,6 @@ int CFindRegistryProblems::RunSection(CSectionScanner& scanner) {
   return scanner.GetProblemsFound();
 }
 
-void CFindRegistryProblems::RestoreButtons() {
-  for (int id : kJobButtons) dialog_->Enable(id, true);
-  dialog_->Enable(IDC_CANCEL_ACTIONS, false);
-  const int rows = listView_->GetItemCount();
-  if (rows > 0 && jobMode_ < kJobDisplayExclusions) {
-    for (int id : {IDC_ADD_EXCLUSIONS, IDC_SELECT_ALL, IDC_UNSELECT_ALL, IDC_FIX}) dialog_->Enable(id, true);
-  } else if (rows > 0) {
-    for (int id : {IDC_SELECT_ALL, IDC_UNSELECT_ALL, IDC_DELETE_EXCLUSIONS}) dialog_->Enable(id, true);
-  }
-}
+void CFindRegistryProblems::RestoreButtons() { view_->JobEnded(jobMode_, listView_->GetItemCount()); }
 
-void CFindRegistryProblems::SetStatusLine(const std::string& text) { dialog_->SetText(IDC_STATUS, text); }
-
-void CFindRegistryProblems::ShowSectionState(int index) {
-  const SectionTable& table = *sectionTable_;
-  if (index == -2) {
-    for (const SectionRow& row : table) dialog_->SetText(row.cellId, "");
-  } else if (index >= 0 && index < 15) {
-    dialog_->SetText(table[index].cellId, " Processing => " + table[index].displayName);
-  } else if (index >= 15 && index < 30) {
-    dialog_->SetText(table[index - 15].cellId, " Done => " + table[index - 15].displayName);
-  }
-}
-
-void CFindRegistryProblems::ShowCounters(int examined, int problems, int examinedLabel, int problemsLabel) {
-  dialog_->SetText(examinedLabel, std::to_string(examined));
-  dialog_->Repaint(examinedLabel, true);
-  if (problemsLabel != 0) {
-    dialog_->SetText(problemsLabel, std::to_string(problems));
-    dialog_->Repaint(problemsLabel, true);
-  }
-}
+void CFindRegistryProblems::SetStatusLine(const std::string& text) { view_->StatusText(text); }

@@ -1,9 +1,10 @@
 // CFindRegistryProblems: the worker that runs one long job on its own thread.
 //
 // The handshake with the window: the constructor runs on the window's thread
-// and disables the job buttons before the thread exists, so no second job
-// can start. The job then writes the dialog's controls itself; the only
-// signal back from the window is the CancelAtom, which the job polls at the
+// and reports the job started (the window disables its job buttons) before
+// the thread exists, so no second job can start. The job then reports what
+// happens through its view; the only signal back from the window is the
+// CancelAtom, which the job polls at the
 // start, before each section, before each line it displays and before each
 // row it fixes. Scanners never poll it, so a running section always
 // finishes. When the job ends the object deletes itself and its destructor
@@ -15,21 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/job_view.h"
 #include "platform/dialog_controls.h"
 #include "platform/platform.h"
 #include "scanners/section_scanner.h"
-#include "scanners/section_table.h"
-
-enum JobMode : int { kJobFindProblems = 1, kJobUserDetermines = 2, kJobFixSelected = 3, kJobDisplayExclusions = 4 };
 
 using ScannerFactory = std::function<std::vector<std::unique_ptr<CSectionScanner>>(const plat::Platform&)>;
 
 class CFindRegistryProblems {
  public:
-  // The pointed-to objects belong to the dialog, which outlives the job.
+  // The pointed-to objects belong to the window, which outlives the job.
   CFindRegistryProblems(const plat::Platform& platform, std::vector<std::string>* exclusions,
-                        const SectionTable* sectionTable, plat::IListView* listView, std::string problemsFile,
-                        int jobMode, plat::IDialogControls* dialog, void* dialogWindow);
+                        plat::IListView* listView, std::string problemsFile, int jobMode, IJobView* view);
   virtual ~CFindRegistryProblems();
   CFindRegistryProblems(const CFindRegistryProblems&) = delete;
   CFindRegistryProblems& operator=(const CFindRegistryProblems&) = delete;
@@ -47,8 +45,6 @@ class CFindRegistryProblems {
 
  private:
   void SetStatusLine(const std::string& text);
-  void ShowSectionState(int index);
-  void ShowCounters(int examined, int problems, int examinedLabel, int problemsLabel);
   int RunSection(CSectionScanner& scanner);
   void RunFindProblems();
   void RestoreButtons();
@@ -61,9 +57,7 @@ class CFindRegistryProblems {
   std::string installationDirectory_;
   std::string problemsFile_;
   plat::IListView* listView_;
-  plat::IDialogControls* dialog_;
-  void* dialogWindow_;
+  IJobView* view_;
   int jobMode_;
-  const SectionTable* sectionTable_;
   ScannerFactory scannerFactory_;
 };

@@ -1,7 +1,6 @@
 #include "engine/fix_selected_problems.h"
 
 #include "engine/problem_list_display.h"
-#include "resources/resource_ids.h"
 
 bool FixOne(const ProblemEntry& entry, CRegistryKey& key, LineEndNames& lineEnds) {
   const std::string& m = entry.marker;
@@ -20,7 +19,7 @@ bool FixOne(const ProblemEntry& entry, CRegistryKey& key, LineEndNames& lineEnds
   return !key.Open(hive, entry.fullKey) || !key.ValueExists(entry.valueName);
 }
 
-void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, IJobView& view,
                          const std::string& installationDirectory) {
   ProblemEntry entry;
   ProblemEntryList entryList;
@@ -32,7 +31,7 @@ void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, 
     if (CancelRequested(platform)) break;
     if (!list.IsChecked(row)) continue;
     if (!backupOpened) {
-      dialog.SetText(IDC_FIXED_LABEL, "Problems Fixed:");
+      view.FixingStarted();
       backupOpened = true;
       if (!util.BeginBackup(installationDirectory)) break;
     }
@@ -44,7 +43,7 @@ void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, 
     if (!entry.deleteKey.empty()) entry.fullKey = entry.deleteKey;
     if (FixOne(entry, util, lineEnds)) {
       list.DeleteRow(row);
-      dialog.SetText(IDC_FIXED_COUNT, std::to_string(nextNumber++));
+      view.ProblemsFixed(static_cast<int>(nextNumber++));
       list.Repaint();
     } else if (!util.BackupFailed()) {
       platform.messages.Show("Could not fix...\n\nKey: " + entry.fullKey + "\nValue Name: " + entry.valueName +

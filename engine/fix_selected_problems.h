@@ -5,10 +5,11 @@
 #include <string>
 
 #include "engine/fix_guard.h"
+#include "engine/job_view.h"
 #include "records/problem_entry.h"
 #include "platform/dialog_controls.h"
 #include "platform/platform.h"
-#include "refcheck/registry_util.h"
+#include "registry/registry_key.h"
 
 // Fixes one row's entry: true when the key or value it names is gone (a
 // value that had gone before counts as fixed). Only the four markers and a
@@ -17,5 +18,5 @@
 // fix_guard.h), is refused.
 bool FixOne(const ProblemEntry& entry, CRegistryKey& key, LineEndNames& lineEnds);
 
-void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+void FixSelectedProblems(const plat::Platform& platform, plat::IListView& list, IJobView& view,
                          const std::string& installationDirectory);

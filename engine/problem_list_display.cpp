@@ -23,3 +23,14 @@ void ShowProblemList(const plat::Platform& platform, plat::IListView& list, cons
     }
   }
 }
+
+void ShowExclusionList(const plat::Platform& platform, plat::IListView& list, const std::string& exclusionsFile) {
+  std::vector<std::string> lines;
+  ReadTextLines(platform.files, exclusionsFile, lines);
+  // The cancel poll comes before each line of the file, eight to a row.
+  for (const auto& record : RecordsByMarker(lines, nullptr)) {
+    for (std::size_t line = 0; line < kRecordLines; ++line)
+      if (CancelRequested(platform)) return;
+    AddListRow(list, record);
+  }
+}

@@ -1,4 +1,5 @@
-// Filling the list view from the ProblemsFile, one row per record.
+// Filling the list view from the ProblemsFile or the ExclusionsFile, one row
+// per record.
 #pragma once
 
 #include <array>
@@ -19,3 +20,7 @@ void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row);
 // Reads the ProblemsFile and adds a row per complete record; stops when the
 // cancel signal is raised. A missing file shows nothing.
 void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile);
+
+// The display-exclusions job: a row per record of the ExclusionsFile, found
+// by its marker line (a torn record is passed over); stops when cancelled.
+void ShowExclusionList(const plat::Platform& platform, plat::IListView& list, const std::string& exclusionsFile);

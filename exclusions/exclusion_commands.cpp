@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/problem_list_display.h"
 #include "records/problem_files.h"
-#include "resources/resource_ids.h"
 
 ProblemEntry EntryFromRow(plat::IListView& list, int row) {
   ProblemEntry e;
@@ -28,12 +26,12 @@ bool IsAlreadyExcluded(const ProblemEntry& entry, const std::vector<std::string>
   return false;
 }
 
-void AddExclusions(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+void AddExclusions(const plat::Platform& platform, plat::IListView& list, IJobView& view,
                    const std::string& exclusionsFile) {
   bool anyTicked = false;
   for (int row = 0; row < list.GetItemCount() && !anyTicked; ++row) anyTicked = list.IsChecked(row);
   if (!anyTicked) return;
-  dialog.SetText(IDC_STATUS, "Adding exclusions...");
+  view.StatusText("Adding exclusions...");
   std::string existing;
   const bool exists = platform.files.CanOpenForRead(exclusionsFile);
   if (exists && !platform.files.ReadFile(exclusionsFile, existing)) {
@@ -58,32 +56,20 @@ void AddExclusions(const plat::Platform& platform, plat::IListView& list, plat::
   if (!existing.empty() && existing.back() != '\n') bytes = "\r\n" + bytes;
   // All records in one durable append: a failure leaves the file as it was.
   if (!added.empty() && !platform.files.AppendFileDurably(exclusionsFile, bytes)) {
-    dialog.SetText(IDC_STATUS, "Adding exclusions failed.");
+    view.StatusText("Adding exclusions failed.");
     platform.messages.Show("Error: Unable to update " + exclusionsFile + "\n\nNo exclusion was added.",
                            plat::mb::kOk);
     return;
   }
   for (int row : ticked) list.SetChecked(row, false);
-  dialog.SetText(IDC_STATUS, "Completed adding exclusions.");
+  view.StatusText("Completed adding exclusions.");
   const std::size_t count = added.size() / kRecordLines;
   platform.messages.Show(std::string("Exclusion") + (count > 1 ? "s" : "") + " successfully added.", plat::mb::kOk);
 }
 
-void DisplayExclusions(const plat::Platform& platform, plat::IListView& list,
-                       const std::string& installationDirectory) {
-  std::vector<std::string> lines;
-  ReadTextLines(platform.files, installationDirectory + "Exclusions.txt", lines);
-  // The cancel poll comes before each line of the file, eight to a row.
-  for (const auto& record : RecordsByMarker(lines, nullptr)) {
-    for (std::size_t line = 0; line < kRecordLines; ++line)
-      if (CancelRequested(platform)) return;
-    AddListRow(list, record);
-  }
-}
-
-bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& list, IJobView& view,
                               const std::string& exclusionsFile) {
-  dialog.SetText(IDC_STATUS, "Deleting exclusions...");
+  view.StatusText("Deleting exclusions...");
   std::vector<std::string> lines;
   ReadTextLines(platform.files, exclusionsFile, lines);
   std::vector<ProblemRecord> records = RecordsByMarker(lines, nullptr);
@@ -109,6 +95,6 @@ bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& l
     list.DeleteRow(row);
     list.Repaint();
   }
-  dialog.SetText(IDC_STATUS, "Completed deleting exclusions.");
+  view.StatusText("Completed deleting exclusions.");
   return true;
 }

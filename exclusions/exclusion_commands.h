@@ -1,10 +1,11 @@
-// The exclusion commands: add ticked rows to the ExclusionsFile, show its
-// records (the mode-4 job) and delete the ticked ones.
+// The exclusion commands: add ticked rows to the ExclusionsFile and delete
+// the ticked ones. (Showing its records is a job: engine/problem_list_display.)
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "engine/job_view.h"
 #include "records/problem_entry.h"
 #include "platform/dialog_controls.h"
 #include "platform/platform.h"
@@ -16,13 +17,11 @@ bool IsAlreadyExcluded(const ProblemEntry& entry, const std::vector<std::string>
 
 // "Add Ex&clusions": appends every ticked row not already in the file and
 // unticks it. Nothing happens when no row is ticked.
-void AddExclusions(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+void AddExclusions(const plat::Platform& platform, plat::IListView& list, IJobView& view,
                    const std::string& exclusionsFile);
-// The display job: one row per complete record; stops when cancelled.
-void DisplayExclusions(const plat::Platform& platform, plat::IListView& list, const std::string& installationDirectory);
 // "&Delete Selected Exclusions": the file's own records, less those of the
 // ticked rows, replace the file in one step (no file at all when none is
 // left); the ticked rows leave the list. On a write failure the file and the
 // list stay as they were and false is returned after a message.
-bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& list, plat::IDialogControls& dialog,
+bool DeleteSelectedExclusions(const plat::Platform& platform, plat::IListView& list, IJobView& view,
                               const std::string& exclusionsFile);

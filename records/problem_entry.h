@@ -53,3 +53,13 @@ std::vector<ProblemRecord> RecordsByMarker(const std::vector<std::string>& lines
 // into line ends and keeps a last line that has none.
 std::string TextModeBytes(const std::vector<std::string>& lines);
 std::vector<std::string> TextModeLines(const std::string& bytes);
+
+// The list view shows one record a row, its columns in record order: header
+// and width in pixels (Delete Key is carried, not seen).
+struct ListColumn {
+  const char* header;
+  int width;
+};
+inline constexpr ListColumn kListColumns[8] = {{"Select", 50},     {"Section", 70},     {"Full Key", 50},
+                                               {"Main Key", 100},  {"Value Name", 100}, {"Value Data", 200},
+                                               {"Problem", 500},   {"Delete Key", 0}};

@@ -1,23 +1,55 @@
 #include "scanners/section_table.h"
 
+#include "scanners/app_ids_scanner.h"
+#include "scanners/app_paths_scanner.h"
+#include "scanners/clsid_scanner.h"
+#include "scanners/com_names_scanner.h"
+#include "scanners/extensions_scanner.h"
+#include "scanners/file_types_scanner.h"
+#include "scanners/fonts_scanner.h"
+#include "scanners/help_scanner.h"
+#include "scanners/interface_scanner.h"
+#include "scanners/major_keys_scanner.h"
+#include "scanners/odbc_scanner.h"
+#include "scanners/run_apps_scanner.h"
+#include "scanners/shared_tools_scanner.h"
+#include "scanners/type_libs_scanner.h"
+#include "scanners/uninstall_scanner.h"
+
+namespace {
+
+template <class Scanner>
+std::unique_ptr<CSectionScanner> Make(const plat::Platform& platform) {
+  return std::make_unique<Scanner>(platform);
+}
+
+}  // namespace
+
 SectionTable BuildSectionTable() {
-  return {{{" Major Keys", 1043, {"Major Keys"}},
-           {" CLSID", 1038, {"CLSID"}},
-           {" COM Names", 1046, {"COM App", "COM Names"}},
-           {" Extensions", 1045, {"Extensions"}},
-           {" App IDs", 1039, {"AppID"}},
-           {" Interface", 1048, {"Interface"}},
-           {" TypeLibs", 1047, {"TypeLib"}},
-           {" ODBC", 1040, {"ODBC"}},
-           {" Shared Tools", 1050, {"Shared Tools"}},
-           {" File Types", 1049, {"FileType"}},
-           {" App Paths", 1041, {"AppPaths"}},
-           {" Help", 1052, {"Help", "HTML Help"}},
-           {" Run Apps", 1051, {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce"}},
-           {" Fonts", 1042, {"Fonts"}},
-           {" Uninstall", 1044, {"Uninstall"}}}};
+  return {{{" Major Keys", {"Major Keys"}, Make<CMajorKeysScanner>},
+           {" CLSID", {"CLSID"}, Make<CClsidScanner>},
+           {" COM Names", {"COM App", "COM Names"}, Make<CComNamesScanner>},
+           {" Extensions", {"Extensions"}, Make<CExtensionsScanner>},
+           {" App IDs", {"AppID"}, Make<CAppIdScanner>},
+           {" Interface", {"Interface"}, Make<CInterfaceScanner>},
+           {" TypeLibs", {"TypeLib"}, Make<CTypeLibsScanner>},
+           {" ODBC", {"ODBC"}, Make<CODBCScanner>},
+           {" Shared Tools", {"Shared Tools"}, Make<CSharedToolsScanner>},
+           {" File Types", {"FileType"}, Make<CFileTypesScanner>},
+           {" App Paths", {"AppPaths"}, Make<CAppPathsScanner>},
+           {" Help", {"Help", "HTML Help"}, Make<CHelpScanner>},
+           {" Run Apps", {"Run", "RunOnce", "RunOnceEx", "RunServices", "RunServicesOnce"}, Make<CRunAppsScanner>},
+           {" Fonts", {"Fonts"}, Make<CFontsScanner>},
+           {" Uninstall", {"Uninstall"}, Make<CUninstallScanner>}}};
 }
 
 std::string SectionName(const SectionRow& row) {
   return !row.displayName.empty() && row.displayName[0] == ' ' ? row.displayName.substr(1) : row.displayName;
+}
+
+std::vector<std::unique_ptr<CSectionScanner>> BuildSectionScanners(const plat::Platform& platform) {
+  std::vector<std::unique_ptr<CSectionScanner>> scanners;
+  scanners.reserve(kSectionCount);
+  for (const SectionRow& row : BuildSectionTable()) scanners.push_back(row.makeScanner(platform));
+  return scanners;
 }

@@ -178,8 +178,11 @@ void Win32ListView::InsertQueued(const std::vector<Row>& rows) {
   for (const Row& cells : rows) {
     const int at = InsertRowNow(static_cast<int>(::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)), cells[0]);
     for (int column = 1; column < 8; ++column) SetCellNow(at, column, cells[column]);
-    ::SendMessageA(list_, LVM_SCROLL, 0, 30);
   }
+  // Each row scrolls the list down by 30 pixels so the newest rows stay in
+  // view; a list that does not redraw does not scroll either, so the
+  // scrolling is done when the list is shown.
+  pendingScroll_ += 30 * static_cast<long>(rows.size());
   if (::GetTickCount() - lastPaint_ >= 1000) {
     ShowBatch();
     ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
@@ -190,6 +193,8 @@ void Win32ListView::InsertQueued(const std::vector<Row>& rows) {
 void Win32ListView::ShowBatch() {
   ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
   batching_ = false;
+  if (pendingScroll_ > 0) ::SendMessageA(list_, LVM_SCROLL, 0, static_cast<LPARAM>(pendingScroll_));
+  pendingScroll_ = 0;
   ::RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   lastPaint_ = ::GetTickCount();
 }

@@ -86,6 +86,7 @@ class Win32ListView final : public IListView {
   UiThreadCalls calls_;
   DWORD lastPaint_ = 0;
   bool batching_ = false;
+  long pendingScroll_ = 0;
   std::mutex pendingMutex_;
   std::vector<Row> pending_;
   bool drainPosted_ = false;

@@ -11,6 +11,7 @@
 
 #include "engine/fix_selected_problems.h"
 #include "engine/problem_list_display.h"
+#include "engine/recorded_job_view.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/reg_text.h"
 #include "platform/hive/hive_store.h"
@@ -102,7 +103,7 @@ struct Tally {
 void RunCase(std::uint32_t seed, Tally& tally) {
   SCOPED_TRACE("seed " + std::to_string(seed));
   TestMachine m{FastBase()};
-  plat::memory::HeadlessDialog dialog;
+  CRecordedJobView view;
   plat::memory::HeadlessListView list;
   auto Dump = [&] { return ::Dump(m.registry); };
   m.Touch("C:\\Tidemarrow\\Tidemarrow.exe");
@@ -142,7 +143,7 @@ void RunCase(std::uint32_t seed, Tally& tally) {
   tally.values += static_cast<int>(machine.values.size() + user.values.size());
 
   m.clock.Set(plat::LocalTime{2002, 12, 5, 18, 30, static_cast<int>(seed % 60)});
-  FixSelectedProblems(m.platform, list, dialog, kDir);
+  FixSelectedProblems(m.platform, list, view, kDir);
   const RegistryDump afterFix = Dump();
 
   std::set<std::uint64_t> left;
@@ -248,7 +249,7 @@ void RunHiveCase(std::uint32_t seed, Tally& tally) {
   load(first, firstStore);
   const RegistryDump before = DumpTree(first, plat::kLocalMachine, "SOFTWARE");
 
-  plat::memory::HeadlessDialog dialog;
+  CRecordedJobView view;
   plat::memory::HeadlessListView list;
   for (int i = 0; i < 6; ++i) {
     if (gen.random()() % 2 && !tree.values.empty()) {
@@ -262,7 +263,7 @@ void RunHiveCase(std::uint32_t seed, Tally& tally) {
     list.SetChecked(list.GetItemCount() - 1, true);
   }
   plat::Platform platform{first, m.environment, m.drive, m.atoms, m.messages, m.clock};
-  FixSelectedProblems(platform, list, dialog, kDir);
+  FixSelectedProblems(platform, list, view, kDir);
   tally.ticked += 6;
   tally.fixed += 6 - list.GetItemCount();
   ASSERT_TRUE(firstStore.Commit(first, plat::LocalTime{2026, 12, 7, 12, 0, 0}, error)) << error;

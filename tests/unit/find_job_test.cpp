@@ -10,7 +10,7 @@
 #include "platform/memory/headless_dialog.h"
 #include "resources/resource_ids.h"
 #include "scanners/scanner_base.h"
-#include "scanners/scanners.h"
+#include "scanners/section_table.h"
 #include "tests/support/test_machine.h"
 
 using testing_support::TestMachine;
@@ -42,7 +42,7 @@ class FindJob : public ::testing::Test {
       if (dialog.IsEnabled(id)) on.push_back(id);
     return on;
   }
-  std::string Cell(int row) { return dialog.GetText(commands.Sections()[row].cellId); }
+  std::string Cell(int row) { return dialog.GetText(kSectionCellIds[row]); }
 
   TestMachine m;
   plat::memory::HeadlessDialog dialog;
@@ -129,7 +129,7 @@ TEST_F(FindJob, ACancelDuringASectionLetsItFinishAndStopsBeforeTheNext) {
   });
   m.Reg("[HKEY_LOCAL_MACHINE\\Software\\Empty]\n");
   RunFind();
-  for (int i = 0; i <= 3; ++i) EXPECT_EQ(Cell(i), " Done => " + commands.Sections()[i].displayName);
+  for (int i = 0; i <= 3; ++i) EXPECT_EQ(Cell(i), " Done => " + BuildSectionTable()[i].displayName);
   for (int i = 4; i < 15; ++i) EXPECT_EQ(Cell(i), "") << i;
   EXPECT_EQ(dialog.GetText(IDC_FOUND_COUNT), "2") << "Major Keys' one problem and the cancelled section's";
   EXPECT_TRUE(list.Rows().empty()) << "the display stops at its first check";
@@ -152,11 +152,11 @@ TEST_F(FindJob, TheWorkerKeepsTheKnownDirectoryWhenTheProductKeyIsGone) {
   SetInstallDirectory("C:\\Tidemarrow\\");
   m.Reg("[-HKEY_LOCAL_MACHINE\\Software\\Brindlecote]\n");
   plat::memory::HeadlessDialog d;
+  CDialogJobView view(d);
   plat::memory::HeadlessListView l;
   std::vector<std::string> exclusions;
-  const SectionTable table = BuildSectionTable();
-  auto job = std::make_unique<CFindRegistryProblems>(m.platform, &exclusions, &table, &l,
-                                                     "C:\\Tidemarrow\\Problems.txt", kJobFixSelected, &d, nullptr);
+  auto job = std::make_unique<CFindRegistryProblems>(m.platform, &exclusions, &l, "C:\\Tidemarrow\\Problems.txt",
+                                                     kJobFixSelected, &view);
   EXPECT_EQ(job->InstallationDirectory(), "C:\\Tidemarrow\\");
   ASSERT_EQ(m.messages.Boxes().size(), 1u);
   EXPECT_EQ(m.messages.Boxes()[0].text, "Registry values for Tidemarrow are missing.  Contact support.");

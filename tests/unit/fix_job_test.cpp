@@ -4,6 +4,7 @@
 
 #include "engine/fix_selected_problems.h"
 #include "engine/problem_list_display.h"
+#include "app/dialog_job_view.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/reg_text.h"
 #include "resources/resource_ids.h"
@@ -28,7 +29,7 @@ class FixJob : public ::testing::Test {
     AddListRow(list, {marker, "S", fullKey, "main", valueName, "data", "problem", deleteKey});
     list.SetChecked(list.GetItemCount() - 1, ticked);
   }
-  void Fix() { FixSelectedProblems(platform(), list, dialog, kDir); }
+  void Fix() { FixSelectedProblems(platform(), list, view, kDir); }
   const plat::Platform& platform() { return faulty ? faultyPlatform : m.platform; }
   std::string Export() {
     std::string out, error;
@@ -53,6 +54,7 @@ class FixJob : public ::testing::Test {
 
   TestMachine m;
   plat::memory::HeadlessDialog dialog;
+  CDialogJobView view{dialog};
   plat::memory::HeadlessListView list;
   FaultyFiles files{m.drive};
   bool faulty = false;

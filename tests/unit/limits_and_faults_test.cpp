@@ -5,6 +5,7 @@
 #include "app/main_commands.h"
 #include "engine/fix_selected_problems.h"
 #include "engine/problem_list_display.h"
+#include "engine/recorded_job_view.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/reg_text.h"
 #include "platform/registry_tree.h"
@@ -67,13 +68,13 @@ TEST(Faults, ARegistryThatFailsPartWayThroughAFixLosesNothing) {
     FaultyRegistry faulty(m.registry);
     faulty.failFrom = failFrom;
     plat::Platform platform{faulty, m.environment, m.drive, m.atoms, m.messages, m.clock};
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     plat::memory::HeadlessListView list;
     AddListRow(list, {"L (K)", "S", "Software\\A", "A", "", "", "", ""});
     AddListRow(list, {"L (V)", "S", "Software\\C", "C", "w", "", "", ""});
     list.SetChecked(0, true);
     list.SetChecked(1, true);
-    FixSelectedProblems(platform, list, dialog, "C:\\T\\");
+    FixSelectedProblems(platform, list, view, "C:\\T\\");
     // Whatever was deleted before the registry failed is in the backup.
     std::vector<std::string> names;
     m.drive.ListFiles("C:\\T", names);

@@ -20,6 +20,7 @@
 
 #include "engine/fix_selected_problems.h"
 #include "engine/problem_list_display.h"
+#include "engine/recorded_job_view.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/machine_image.h"
 #include "platform/memory/reg_text.h"
@@ -98,10 +99,10 @@ TEST(OsFaults, ABackupWriteEndedAtEveryByteOffsetDeletesNothingUncoveredAndImpor
     TestMachine m(fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path());
     m.Touch("C:\\Tidemarrow\\Tidemarrow.exe");
     m.Reg(kImage);
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     plat::memory::HeadlessListView list;
     Tick(list);
-    FixSelectedProblems(m.platform, list, dialog, kDir);
+    FixSelectedProblems(m.platform, list, view, kDir);
     ASSERT_EQ(list.GetItemCount(), 0);
     for (const auto& e : fs::directory_iterator(m.HostPath("drive_c/Tidemarrow")))
       if (e.path().filename().string().rfind("Backup-", 0) == 0) fullSize = fs::file_size(e.path());
@@ -113,12 +114,12 @@ TEST(OsFaults, ABackupWriteEndedAtEveryByteOffsetDeletesNothingUncoveredAndImpor
     m.Touch("C:\\Tidemarrow\\Tidemarrow.exe");
     m.Reg(kImage);
     const RegistryDump original = DumpAll(m.registry);
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     plat::memory::HeadlessListView list;
     Tick(list);
     {
       FileSizeLimit cap(limit);
-      FixSelectedProblems(m.platform, list, dialog, kDir);
+      FixSelectedProblems(m.platform, list, view, kDir);
     }
     const auto boxes = m.messages.Boxes();
     ASSERT_FALSE(boxes.empty());
@@ -152,10 +153,10 @@ TEST(OsFaults, AFullDiskStopsTheFixAndTheBackupImports) {
       std::ofstream filler(m.HostPath("filler"), std::ios::binary);
       filler << std::string(8 * 1024, 'f');
     }
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     plat::memory::HeadlessListView list;
     Tick(list);
-    FixSelectedProblems(m.platform, list, dialog, kDir);
+    FixSelectedProblems(m.platform, list, view, kDir);
     const auto boxes = m.messages.Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_NE(boxes.back().text.find("Nothing more was deleted"), std::string::npos) << boxes.back().text;
@@ -184,10 +185,10 @@ TEST(OsFaults, AFixKilledAtRandomPointsLosesNothing) {
       plat::memory::MachineImage image;
       std::string error;
       if (!image.Load(plat::memory::ImageDirectory(dir.string()), error)) _exit(3);
-      plat::memory::HeadlessDialog dialog;
+      CRecordedJobView view;
       plat::memory::HeadlessListView list;
       Tick(list);
-      FixSelectedProblems(image.platform(), list, dialog, kDir);
+      FixSelectedProblems(image.platform(), list, view, kDir);
       _exit(image.SaveRegistry(error) ? 0 : 4);
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));

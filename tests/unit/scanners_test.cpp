@@ -12,7 +12,6 @@
 #include "refcheck/registry_util.h"
 #include "scanners/major_keys_scanner.h"
 #include "scanners/run_apps_scanner.h"
-#include "scanners/scanners.h"
 #include "scanners/section_table.h"
 #include "tests/support/test_machine.h"
 

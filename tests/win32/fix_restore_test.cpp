@@ -11,6 +11,7 @@
 
 #include "engine/fix_selected_problems.h"
 #include "engine/problem_list_display.h"
+#include "engine/recorded_job_view.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/memory_services.h"
 #include "platform/registry_tree.h"
@@ -108,12 +109,12 @@ TEST(RestoreProof, RegExeImportOfTheBackupBringsEveryValueBack) {
   const std::string dir = std::string(temp) + "TidemarrowRestoreProof\\";
   ::CreateDirectoryA(dir.c_str(), nullptr);
   plat::memory::HeadlessListView list;
-  plat::memory::HeadlessDialog dialog;
+  CRecordedJobView view;
   AddListRow(list, {"U (K)", "S", a, "A", "default", "", "p", ""});
   AddListRow(list, {"U (V)", "S", std::string(kRoot) + "\\V", "V", "remove", "", "p", ""});
   list.SetChecked(0, true);
   list.SetChecked(1, true);
-  FixSelectedProblems(platform, list, dialog, dir);
+  FixSelectedProblems(platform, list, view, dir);
   EXPECT_TRUE(messages.Boxes().empty()) << messages.Boxes()[0].text;
   EXPECT_EQ(list.GetItemCount(), 0);
   Snapshot fixed;
@@ -164,7 +165,7 @@ TEST(RestoreProof, RegExeImportsGeneratedBackupsBackToTheSameRegistry) {
     };
     const auto before = sorted();
     plat::memory::HeadlessListView list;
-    plat::memory::HeadlessDialog dialog;
+    CRecordedJobView view;
     for (std::size_t i = 0; i < tree.keys.size() && i < 4; ++i)
       AddListRow(list, {"U (K)", "S", RecordField(tree.keys[i * 7 % tree.keys.size()]), "m", "default", "", "p", ""});
     for (std::size_t i = 0; i < tree.values.size() && i < 4; ++i) {
@@ -173,7 +174,7 @@ TEST(RestoreProof, RegExeImportsGeneratedBackupsBackToTheSameRegistry) {
     }
     for (int r = 0; r < list.GetItemCount(); ++r) list.SetChecked(r, true);
     const int rows = list.GetItemCount();
-    FixSelectedProblems(windows.platform, list, dialog, dir);
+    FixSelectedProblems(windows.platform, list, view, dir);
     fixedRows += rows - list.GetItemCount();
     WIN32_FIND_DATAA found;
     HANDLE h = ::FindFirstFileA((dir + "Backup-*.reg").c_str(), &found);
