@@ -1,0 +1,2 @@
+// Compiled with the records layer's include roots alone: it must compile.
+#include "records/problem_files.h"
