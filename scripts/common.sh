@@ -18,37 +18,21 @@ ensure_packages() {
   fi
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev libhivex-dev)
+NATIVE_PACKAGES=(cmake ninja-build g++ dpkg-dev file libgtest-dev libcli11-dev nlohmann-json3-dev libhivex-dev)
 ROBUSTNESS_PACKAGES=(clang libclang-rt-14-dev valgrind)
 WINDOWS_PACKAGES=(fp-utils googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb)
 
-build_native() {
-  cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$ROOT/build" -j "$JOBS"
+# Each build is a preset of CMakePresets.json (cmake --list-presets).
+build_preset() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$JOBS"
 }
-
-build_windows() {
-  cmake -S "$ROOT" -B "$ROOT/build-win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
-  cmake --build "$ROOT/build-win" -j "$JOBS"
-}
-
+build_native() { build_preset native; }
+build_windows() { build_preset windows; }
 # The native tests again with AddressSanitizer and UndefinedBehaviorSanitizer.
-build_sanitized() {
-  local flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-  cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-  cmake --build "$ROOT/build-asan" -j "$JOBS"
-}
-
+build_sanitized() { build_preset asan; }
 # The fuzzers, built with clang and AddressSanitizer.
-build_fuzzers() {
-  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTIDEMARROW_FUZZ=ON -DTIDEMARROW_TESTS=OFF \
-    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-  cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target fuzz_reg_text fuzz_records fuzz_color fuzz_file_reference fuzz_hive
-}
+build_fuzzers() { build_preset fuzz; }
 
 # run_fuzzers SECONDS: each fuzzer on its seed corpus (copied, so the
 # repository's corpus stays as committed) for SECONDS.
