@@ -92,9 +92,10 @@ bool CRegistryKey::BeginBackup(const std::string& directory) {
     }
     if (!kept) return Fail("An earlier backup file " + backupFile_ + " could not be given a name of its own.");
   }
-  platform_.files.Remove(backupFile_);
-  if (!platform_.files.AppendFileDurably(backupFile_, kHeader)) {
-    // An empty file would not import: none is left.
+  // The file comes into being with its header, in one atomic replacement: a
+  // crash between creating it and writing the header would leave an empty
+  // file, which does not import.
+  if (!platform_.files.ReplaceFileContents(backupFile_, kHeader)) {
     platform_.files.Remove(backupFile_);
     return Fail("The backup file " + backupFile_ + " could not be written.");
   }
