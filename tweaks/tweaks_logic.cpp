@@ -6,57 +6,17 @@
 
 namespace {
 
+#define TWEAK(name, needsValue, listText, description) {name, listText, needsValue},
 constexpr TweakInfo kTweaks[kTweakCount] = {
-    {"clock", "Update clock from Internet every day instead of every week.", false},
-    {"shortnames", "Disable creation of short names in NT file system (NTFS).", false},
-    {"lastaccess", "Disable last access update in NT file system (NTFS).", false},
-    {"menuspeed", "Speed up menu display.", true},
-    {"shutdown", "Shutdown XP faster.", false},
-    {"owner", "Change the Registered Owner of the installed Windows XP operating system.", true},
-    {"organization", "Change the Registered Organization of the installed Windows XP operating system.", true},
-    {"autorun", "Disable CD-ROM autorun.", false},
-    {"version", "Display the Windows version on the desktop.", false},
-    {"logonnotice", "Display a notice, reminder, or warning message during Windows logon.", true},
-    {"font", "Change the system font.", true},
+#include "tweaks/tweak_texts.def"
 };
+#undef TWEAK
 
+#define TWEAK(name, needsValue, listText, description) description,
 constexpr const char* kDescriptions[kTweakCount] = {
-    "Click the Modify button to synchronize your clock every day, or click the Restore Default button to "
-    "synchronize every week.  XP synchronizes the system clock with the Internet every week (double-click on the "
-    "time in the lower right corner, click on \"Internet Time\" tab, and make sure the selection \"Automatically "
-    "synchronize with an Internet time server\" is checked.  I recommend setting the server to time.nist.gov, "
-    "because it is the atomic clock.)",
-    "Click the Modify button to disable creation of short names, or click the Restore Default button to enable it.  "
-    "By default, NTFS generates the style of file name that consists of eight characters, followed by a period and "
-    "a three-character extension for compatibility with MS-DOS and Microsoft\xAE Windows\xAE 3.x clients.  If you "
-    "are not supporting these types of clients, the creation of short names can be disabled.",
-    "Click the Modify button to disable last access update, or click the Restore Default button to enable it.  By "
-    "default NTFS updates the date and time stamp of the last access on directories whenever it traverses the "
-    "directory.  For a large NTFS volume, this update process can slow performance.  By disabling this option, NTFS "
-    "will not record the last time a file was accessed. This can speed up disk operations if applications are "
-    "written to access many small files very frequently as is found in many pseudo database applications "
-    "(Modification timestamps will still be made).",
-    "Enter a menu display speed (400 being the default) into the edit text box and press Enter or click the modify "
-    "button.  Lower values result in faster display.  Valid values are 0 - 1000.",
-    "Click the Modify button to shutdown XP faster, or click the Restore Default button for the default setting.  "
-    "When a user shuts down Windows XP, first the system has to kill all services currently running.  Every once in "
-    "a while the service does not shut down instantly and windows gives it a chance to shut down on its own before "
-    "it kills it.  You can modify it's behavior so it shuts down faster.",
-    "Enter a name for the Registered Owner into the edit text box and press Enter or click the modify button.",
-    "Enter a name for the Registered Organization into the edit text box and press Enter or click the modify button.",
-    "Click the Modify button to disable CD-ROM autorun, or click the Restore Default button to enable it.  When "
-    "CD-ROM autorun is enabled, inserting a CD-ROM automatically activates a window allowing you to view the "
-    "contents of the CD.  If this annoys you, turn off autorun.",
-    "Click the Modify button to display the Windows version on the desktop, or click the Restore Default button to "
-    "disable it.  A useless vanity that some geekazoids may enjoy.  The Windows version will display upon boot up.",
-    "Enter the logon message (maximum 100 characters including spaces) into the edit text box and press Enter or "
-    "click the modify button.  Or, with an empty edit box, press Enter or click the modify button to disable the "
-    "logon notice.",
-    "Enter a name for the system font (Ex. Arial, Tahoma Times New Roman, etc), into the edit text box and press "
-    "Enter or click the modify button.  Or, with an empty edit box, press Enter or click the modify button to use "
-    "the default font (Microsoft Sans Serif).  You will only see the font changed in option windows, and other "
-    "miscellaneous places.  The change won't take place until boot up.",
+#include "tweaks/tweak_texts.def"
 };
+#undef TWEAK
 
 constexpr plat::HKey M = plat::kLocalMachine;
 constexpr plat::HKey U = plat::kCurrentUser;

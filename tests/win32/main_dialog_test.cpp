@@ -425,6 +425,8 @@ std::string Capture(std::string command) {
 }  // namespace
 
 TEST_F(MainDialogTest, TheTweaksDialogShowsAndChangesTheRealRegistry) {
+  // The string table is written by the build from the code's table: its
+  // quotes and Windows-1252 bytes must come through as they are.
   for (int i = 0; i < kTweakCount; ++i) {
     char text[2048] = {};
     ::LoadStringA(::GetModuleHandleA(nullptr), IDS_TWEAK_FIRST + i, text, sizeof text);
