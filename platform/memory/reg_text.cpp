@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "platform/registry_tree.h"
@@ -12,17 +13,24 @@ namespace {
 constexpr const char* kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr const char* kHeader4 = "REGEDIT4";
 
-std::string Trim(const std::string& s) {
+// The file is read in one pass over views of its decoded text: no line, and
+// no part of one, is copied until it becomes a name or data.
+std::string_view Trim(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
   return s.substr(b, e - b);
 }
 
-bool StartsWithNoCase(const std::string& s, std::size_t at, const char* prefix) {
-  std::size_t n = std::strlen(prefix);
-  if (s.size() - at < n || at > s.size()) return false;
-  return LowerAscii(s.substr(at, n)) == prefix;
+bool StartsWithNoCase(std::string_view s, std::size_t at, const char* prefix) {
+  const std::size_t n = std::strlen(prefix);
+  if (at > s.size() || s.size() - at < n) return false;
+  for (std::size_t k = 0; k < n; ++k) {
+    char c = s[at + k];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c != prefix[k]) return false;
+  }
+  return true;
 }
 
 RegTextResult Fail(int line, std::string reason) {
@@ -49,22 +57,23 @@ std::string DecodeText(const std::string& bytes, RegTextEncoding& encoding) {
   return bytes;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
   std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == '\n') {
-      std::string line = text.substr(start, i - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (i < text.size() || !line.empty()) lines.push_back(line);
-      start = i + 1;
-    }
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    const bool last = end == std::string_view::npos;
+    if (last) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!last || !line.empty()) lines.push_back(line);
+    start = end + 1;
   }
   return lines;
 }
 
-bool ParseHive(const std::string& name, HKey& hive) {
-  std::string upper = name;
+bool ParseHive(std::string_view name, HKey& hive) {
+  std::string upper(name);
   for (auto& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   if (upper == "HKEY_LOCAL_MACHINE" || upper == "HKLM") hive = kLocalMachine;
@@ -83,7 +92,7 @@ int HexDigit(char c) {
 
 // Reads a quoted text starting at s[pos] == '"'; on success pos is past the
 // closing quote.
-bool ReadQuoted(const std::string& s, std::size_t& pos, std::string& out) {
+bool ReadQuoted(std::string_view s, std::size_t& pos, std::string& out) {
   ++pos;
   while (pos < s.size()) {
     char c = s[pos++];
@@ -103,7 +112,7 @@ bool ReadQuoted(const std::string& s, std::size_t& pos, std::string& out) {
   return false;
 }
 
-bool ParseHexBytes(const std::string& text, std::string& out) {
+bool ParseHexBytes(std::string_view text, std::string& out) {
   std::size_t i = 0;
   bool expectByte = true;
   while (i < text.size()) {
@@ -160,11 +169,12 @@ std::string RegTextResult::Message() const {
 
 RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
   ParsedRegText parsed;
-  const std::vector<std::string> lines = SplitLines(DecodeText(bytes, parsed.encoding));
+  const std::string text = DecodeText(bytes, parsed.encoding);
+  const std::vector<std::string_view> lines = SplitLines(text);
   std::size_t i = 0;
   while (i < lines.size() && Trim(lines[i]).empty()) ++i;
   if (i == lines.size()) return Fail(1, "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\", found an empty file");
-  const std::string header = Trim(lines[i]);
+  const std::string_view header = Trim(lines[i]);
   if (header == kHeader5) parsed.version5 = true;
   else if (header == kHeader4) parsed.version5 = false;
   else return Fail(static_cast<int>(i + 1), "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"");
@@ -172,22 +182,22 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
 
   enum { kNoKey, kInKey, kInDeletedKey } state = kNoKey;
   HKey hive = 0;
-  std::string path;
   for (; i < lines.size(); ++i) {
     const int lineNo = static_cast<int>(i + 1);
-    const std::string line = Trim(lines[i]);
+    const std::string_view line = Trim(lines[i]);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       if (line.back() != ']') return Fail(lineNo, "expected \"]\" at the end of the key line");
-      std::string name = line.substr(1, line.size() - 2);
+      std::string_view name = line.substr(1, line.size() - 2);
       bool remove = !name.empty() && name[0] == '-';
-      if (remove) name.erase(0, 1);
+      if (remove) name.remove_prefix(1);
       std::size_t slash = name.find('\\');
-      std::string hiveName = name.substr(0, slash);
+      std::string_view hiveName = name.substr(0, slash);
       if (!ParseHive(hiveName, hive))
-        return Fail(lineNo, "expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or HKEY_CLASSES_ROOT, found \"" + hiveName + "\"");
-      path = slash == std::string::npos ? "" : name.substr(slash + 1);
-      while (!path.empty() && path.back() == '\\') path.pop_back();
+        return Fail(lineNo, "expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or HKEY_CLASSES_ROOT, found \"" +
+                                std::string(hiveName) + "\"");
+      std::string_view path = slash == std::string_view::npos ? std::string_view() : name.substr(slash + 1);
+      while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
       std::size_t start = 0, depth = 0;
       while (start <= path.size() && !path.empty()) {
         std::size_t end = path.find('\\', start);
@@ -200,12 +210,13 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
         if (end == path.size()) break;
       }
       if (remove && path.empty()) return Fail(lineNo, "expected a key below the hive to delete");
-      parsed.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, hive, path, "", 0, ""});
+      parsed.keys.push_back(RegTextKey{hive, std::string(path)});
+      parsed.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, parsed.keys.size() - 1, "", 0, ""});
       state = remove ? kInDeletedKey : kInKey;
       continue;
     }
     if (state == kNoKey) return Fail(lineNo, "expected a key line \"[...]\" before the first value");
-    RegTextOp op{RegTextOp::kValue, hive, path, "", 0, ""};
+    RegTextOp op{RegTextOp::kValue, parsed.keys.size() - 1, "", 0, ""};
     std::size_t pos = 0;
     if (line[0] == '@') {
       pos = 1;
@@ -223,11 +234,12 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
       if (!ReadQuoted(line, pos, text)) return Fail(lineNo, "expected the closing quote of the value data");
       if (!Trim(line.substr(pos)).empty()) return Fail(lineNo, "expected the end of the line after the quoted data");
       op.type = regtype::kSz;
-      op.data = text + '\0';
+      op.data = std::move(text);
+      op.data.push_back('\0');
     } else if (line.substr(pos) == "-") {
       op.kind = RegTextOp::kDeleteValue;
     } else if (StartsWithNoCase(line, pos, "dword:")) {
-      std::string digits = Trim(line.substr(pos + 6));
+      const std::string_view digits = Trim(line.substr(pos + 6));
       if (digits.empty() || digits.size() > 8) return Fail(lineNo, "expected 1 to 8 hexadecimal digits after \"dword:\"");
       std::uint32_t number = 0;
       for (char c : digits) {
@@ -254,9 +266,9 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
         pos = close + 1;
       }
       if (pos >= line.size() || line[pos] != ':') return Fail(lineNo, "expected \":\" after \"hex\"");
-      std::string hex = line.substr(pos + 1);
+      std::string hex(line.substr(pos + 1));
       while (!hex.empty() && Trim(hex).back() == '\\') {
-        hex = Trim(hex);
+        hex = std::string(Trim(hex));
         hex.pop_back();
         if (++i >= lines.size()) return Fail(lineNo, "expected a continuation line after \"\\\"");
         hex += Trim(lines[i]);
@@ -280,28 +292,27 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
 
 RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
   HKey open = 0;
-  HKey openHive = 0;
-  std::string openPath;
+  std::size_t openKey = 0;
   auto closeOpen = [&] {
     if (open) registry.CloseKey(open);
     open = 0;
   };
   for (const auto& op : parsed.ops) {
+    const RegTextKey& key = parsed.keys[op.key];
     if (op.kind == RegTextOp::kDeleteKey) {
       closeOpen();
-      DeleteTree(registry, op.hive, op.path);
+      DeleteTree(registry, key.hive, key.path);
       continue;
     }
-    if (!open || openHive != op.hive || openPath != op.path) {
+    if (!open || openKey != op.key) {
       closeOpen();
-      RegStatus s = registry.CreateKeyEx(op.hive, op.path.c_str(), &open);
+      RegStatus s = registry.CreateKeyEx(key.hive, key.path.c_str(), &open);
       if (s != err::kSuccess) {
         open = 0;
         if (op.kind == RegTextOp::kDeleteValue) continue;
-        return Fail(0, "cannot create key \"" + op.path + "\" (error " + std::to_string(s) + ")");
+        return Fail(0, "cannot create key \"" + key.path + "\" (error " + std::to_string(s) + ")");
       }
-      openHive = op.hive;
-      openPath = op.path;
+      openKey = op.key;
     }
     if (op.kind == RegTextOp::kValue) {
       RegStatus s = registry.SetValueEx(open, op.name.c_str(), op.type,
@@ -309,7 +320,7 @@ RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
                                         static_cast<std::uint32_t>(op.data.size()));
       if (s != err::kSuccess) {
         closeOpen();
-        return Fail(0, "cannot write value \"" + op.name + "\" of \"" + op.path + "\" (error " + std::to_string(s) + ")");
+        return Fail(0, "cannot write value \"" + op.name + "\" of \"" + key.path + "\" (error " + std::to_string(s) + ")");
       }
     } else if (op.kind == RegTextOp::kDeleteValue) {
       registry.DeleteValue(open, op.name.c_str());

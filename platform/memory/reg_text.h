@@ -23,10 +23,15 @@ struct RegTextResult {
   std::string Message() const;
 };
 
-struct RegTextOp {
-  enum Kind { kKey, kDeleteKey, kValue, kDeleteValue } kind;
+// A key line of the file: [hive\path] or [-hive\path].
+struct RegTextKey {
   HKey hive = 0;
   std::string path;
+};
+
+struct RegTextOp {
+  enum Kind { kKey, kDeleteKey, kValue, kDeleteValue } kind;
+  std::size_t key = 0;  // index into ParsedRegText::keys: the key line it follows
   std::string name;
   std::uint32_t type = 0;
   std::string data;
@@ -35,6 +40,7 @@ struct RegTextOp {
 struct ParsedRegText {
   bool version5 = true;
   RegTextEncoding encoding = RegTextEncoding::kAnsi;
+  std::vector<RegTextKey> keys;
   std::vector<RegTextOp> ops;
 };
 
