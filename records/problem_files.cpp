@@ -33,3 +33,32 @@ bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEn
   }
   return false;
 }
+
+namespace {
+
+// The first six fields, each with its length, so no two lists of fields
+// make the same key whatever bytes they hold.
+template <class Field>
+std::string SixFieldKey(Field field) {
+  std::string key;
+  for (std::size_t k = 0; k < 6; ++k) {
+    const std::string& text = field(k);
+    key += std::to_string(text.size());
+    key += ':';
+    key += text;
+  }
+  return key;
+}
+
+}  // namespace
+
+ExclusionIndex::ExclusionIndex(const std::vector<std::string>& exclusions) {
+  for (std::size_t i = 0; i + 5 < exclusions.size(); i += kRecordLines)
+    keys_.insert(SixFieldKey([&](std::size_t k) -> const std::string& { return exclusions[i + k]; }));
+}
+
+bool ExclusionIndex::Holds(const ProblemEntry& entry) const {
+  if (keys_.empty()) return false;
+  const ProblemRecord r = RecordOf(entry);
+  return keys_.count(SixFieldKey([&](std::size_t k) -> const std::string& { return r[k]; })) != 0;
+}

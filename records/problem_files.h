@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/files.h"
@@ -21,3 +22,16 @@ bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, cons
 // Whether the exclusions (the ExclusionsFile's lines) hold a record whose
 // first six lines are the entry's, compared as filed.
 bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEntry& entry);
+
+// The exclusions' records by their first six lines, so that an entry is
+// looked up at once however many exclusions there are. Matches exactly what
+// IsExcludedEntry matches.
+class ExclusionIndex {
+ public:
+  ExclusionIndex() = default;
+  explicit ExclusionIndex(const std::vector<std::string>& exclusions);
+  bool Holds(const ProblemEntry& entry) const;
+
+ private:
+  std::unordered_set<std::string> keys_;
+};

@@ -20,7 +20,7 @@ void CAppIdScanner::Scan(const std::vector<std::string>& exclusions, const std::
 }
 
 void CAppIdScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData)) {
     File("App id is missing for this key.", problemsFile);
     return;

@@ -19,7 +19,7 @@ void CAppPathsScanner::Scan(const std::vector<std::string>& exclusions, const st
 }
 
 void CAppPathsScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData)) {
     if (entry_.noValues == 1) File("No values for this key.", problemsFile);
     return;

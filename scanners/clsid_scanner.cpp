@@ -35,7 +35,7 @@ void CClsidScanner::Scan(const std::vector<std::string>& exclusions, const std::
 }
 
 void CClsidScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData) && IsAbsent(entry_.valueData2) && IsAbsent(entry_.valueData3)) {
     if (entry_.noValues == 1) File("File name is missing for this key.", problemsFile);
     return;

@@ -66,7 +66,7 @@ void CComNamesScanner::WalkFolderVerbs(const std::vector<std::string>& exclusion
 }
 
 void CComNamesScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (entry_.mainKey == "CLSID") {
     const std::string lower = plat::LowerAscii(entry_.deleteKey);
     if (lower == "software\\classes\\cssfile" || lower.compare(0, 36, "software\\classes\\microsoft.vswizards") == 0)

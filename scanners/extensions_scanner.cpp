@@ -89,7 +89,7 @@ void CExtensionsScanner::WalkExtensionsList(plat::HKey hive, const std::vector<s
 }
 
 void CExtensionsScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   const std::string& tag = entry_.valueData2;
   if (tag == "PersistentHandler") {
     if (!util_.ClassIdExists(entry_.valueData))

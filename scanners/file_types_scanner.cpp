@@ -10,7 +10,7 @@ void CFileTypesScanner::Scan(const std::vector<std::string>& exclusions, const s
     entry_.section = "FileType";
     entry_.fullKey = rootKeyPath_ + "\\" + name;
     entry_.mainKey = name;
-    if (util_.IsExcluded(exclusions, entry_)) continue;
+    if (IsExcluded(exclusions)) continue;
     if (!util_.ClassIdExists(entry_.mainKey)) File("FileType references class id that does not exist.", problemsFile);
   }
 }

@@ -24,7 +24,7 @@ void CFontsScanner::Scan(const std::vector<std::string>& exclusions, const std::
 }
 
 void CFontsScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData)) {
     File("No data for this value.", problemsFile);
     return;

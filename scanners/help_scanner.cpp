@@ -27,7 +27,7 @@ bool CHelpScanner::WalkKey(const char* path, const char* section, const std::vec
 }
 
 void CHelpScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData)) {
     File("No data for this value.", problemsFile);
     return;

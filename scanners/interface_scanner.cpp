@@ -16,7 +16,7 @@ void CInterfaceScanner::Scan(const std::vector<std::string>& exclusions, const s
     entry_.mainKey = "ProxyStubClsid32";
     entry_.valueName = "default";
     util_.ReadValue("", entry_.valueData);
-    if (util_.IsExcluded(exclusions, entry_)) continue;
+    if (IsExcluded(exclusions)) continue;
     if (!util_.ClassIdExists(entry_.valueData)) File("Interface references class id that does not exist.", problemsFile);
   }
 }

@@ -65,7 +65,7 @@ void CMajorKeysScanner::WalkRoot(plat::HKey hive, const std::vector<std::string>
 }
 
 void CMajorKeysScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (!IsAbsent(entry_.valueData)) return;
   if (entry_.noValues == 1 && entry_.noSubkeys == 1) File("No values or subkeys for this key.", problemsFile);
 }

@@ -37,6 +37,6 @@ bool CODBCScanner::Pass(plat::HKey hive, const char* marker, const char* path,
 }
 
 void CODBCScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (!util_.FileReferenceExists(entry_.valueData)) File("ODBC File does not exist.", problemsFile);
 }

@@ -36,7 +36,7 @@ void CRunAppsScanner::WalkKey(plat::HKey hive, const char* marker, const std::st
 }
 
 void CRunAppsScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData)) {
     File("No data for this value.", problemsFile);
     return;

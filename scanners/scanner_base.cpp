@@ -10,3 +10,12 @@ void CScannerBase::File(const std::string& problem, const std::string& problemsF
   util_.AddProblem(entry_, problemsFile, true, false);
   ++problemsFound_;
 }
+
+bool CScannerBase::IsExcluded(const std::vector<std::string>& exclusions) {
+  if (indexed_ != &exclusions || indexedSize_ != exclusions.size()) {
+    exclusionIndex_ = ExclusionIndex(exclusions);
+    indexed_ = &exclusions;
+    indexedSize_ = exclusions.size();
+  }
+  return exclusionIndex_.Holds(entry_);
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "records/problem_entry.h"
+#include "records/problem_files.h"
 #include "refcheck/registry_util.h"
 #include "scanners/section_scanner.h"
 
@@ -20,6 +21,9 @@ class CScannerBase : public CSectionScanner {
   // Sets the Problem text, appends the record and counts it. A record that
   // could not be written still counts.
   void File(const std::string& problem, const std::string& problemsFile);
+  // Whether the entry is one of the exclusions (looked up in an index built
+  // at the first call: a scanner sees one list of exclusions in its run).
+  bool IsExcluded(const std::vector<std::string>& exclusions);
   // "null" stands for a value that could not be read; both it and the empty
   // text count as absent.
   static bool IsAbsent(const std::string& text) { return text.empty() || text == "null"; }
@@ -28,4 +32,9 @@ class CScannerBase : public CSectionScanner {
   ProblemEntry entry_;
   ProblemEntryList entryList_;
   int problemsFound_ = 0;
+
+ private:
+  ExclusionIndex exclusionIndex_;
+  const std::vector<std::string>* indexed_ = nullptr;
+  std::size_t indexedSize_ = 0;
 };

@@ -12,7 +12,7 @@ void CSharedToolsScanner::Scan(const std::vector<std::string>& exclusions, const
     if (!util_.Open(plat::kLocalMachine, entry_.fullKey)) continue;
     util_.ReadValue("Path", entry_.valueData);
     entry_.valueName = "Path";
-    if (util_.IsExcluded(exclusions, entry_)) continue;
+    if (IsExcluded(exclusions)) continue;
     if (IsAbsent(entry_.valueData)) continue;  // a component without a usable Path is never reported
     if (!util_.FileReferenceExists(entry_.valueData)) File("Shared Tools file does not exist.", problemsFile);
   }

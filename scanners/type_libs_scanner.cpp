@@ -81,7 +81,7 @@ void CTypeLibsScanner::WalkPlatforms(const std::string& id, const std::string& v
 }
 
 void CTypeLibsScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (entry_.noSubkeys == 1) {
     File("No subkeys for this key.", problemsFile);
   } else if (entry_.mainKey == "win32") {

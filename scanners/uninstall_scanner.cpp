@@ -57,7 +57,7 @@ bool CUninstallScanner::UninstallFileExists(std::string command) {
 }
 
 void CUninstallScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   if (IsAbsent(entry_.valueData) && entry_.noValues == 1) {
     File("No values for this key.", problemsFile);
     return;
@@ -67,6 +67,6 @@ void CUninstallScanner::CheckEntry(const std::vector<std::string>& exclusions, c
   entry_.valueName = "UninstallString";
   entry_.valueData = entry_.valueData3;
   entry_.problem = "Uninstall file does not exist on computer.";
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   File("Uninstall file does not exist on computer.", problemsFile);
 }

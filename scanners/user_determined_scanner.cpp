@@ -34,7 +34,7 @@ void CUserDeterminedScanner::Scan(const std::vector<std::string>& exclusions, co
 }
 
 void CUserDeterminedScanner::Report(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (util_.IsExcluded(exclusions, entry_)) return;
+  if (IsExcluded(exclusions)) return;
   util_.AddProblem(entry_, problemsFile, true, false);
   ++problemsFound_;
 }
