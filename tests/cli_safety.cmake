@@ -5,14 +5,8 @@ set(work ${WORK}/cli-safety)
 file(REMOVE_RECURSE ${work})
 execute_process(COMMAND ${CLI} demo ${work})
 set(dir "${work}/drive_c/Program Files/Tidemarrow")
-function(run expect_rc)
-  execute_process(COMMAND ${CLI} ${ARGN} --image ${work} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err
-                  INPUT_FILE /dev/null)
-  if(NOT rc EQUAL expect_rc)
-    message(FATAL_ERROR "${ARGN}: exit ${rc}, expected ${expect_rc}\n${out}${err}")
-  endif()
-  set(out "${out}${err}" PARENT_SCOPE)
-endfunction()
+set(image --image ${work})
+include(${CMAKE_CURRENT_LIST_DIR}/cli_run.cmake)
 
 # Only the backups the list shows can be deleted or viewed.
 file(WRITE "${dir}/Exclusions.txt" "kept")
