@@ -154,9 +154,13 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   if (it != listings_.end()) return it->second;
   Listed listed;
   std::vector<std::string> names;
+  std::vector<bool> regular;  // beside names, one for one
   std::error_code ec;
-  for (fs::directory_iterator d(hostDir, ec), end; !ec && d != end; d.increment(ec))
+  for (fs::directory_iterator d(hostDir, ec), end; !ec && d != end; d.increment(ec)) {
     names.push_back(Cp1252FromUtf16(Utf16FromUtf8(d->path().filename().string())));
+    std::error_code typeError;
+    regular.push_back(d->is_regular_file(typeError));
+  }
   // Names that need a generated short name, grouped by its basis, so that
   // each one's number is found without walking every sibling again.
   std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
@@ -172,7 +176,8 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
               [](const std::string& a, const std::string& b) { return FoldName(a) < FoldName(b); });
     for (std::size_t i = 0; i < group.size(); ++i) number[group[i]] = i + 1;
   }
-  for (const auto& name : names) {
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    const std::string& name = names[index];
     Entry e;
     e.hostName = HostName(name);
     e.folded = FoldName(name);
@@ -194,6 +199,7 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
                   (ext.empty() ? "" : "." + ext);
     }
     e.shortFolded = FoldName(shortName);
+    e.regular = regular[index];
     listed.byName.emplace(e.folded, listed.entries.size());
     listed.byShortName.emplace(e.shortFolded, listed.entries.size());
     listed.entries.push_back(std::move(e));
@@ -201,33 +207,45 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
-bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName) {
+const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, const std::string& component) {
   const std::u16string folded = FoldName(component);
   const Listed& listed = Listing(hostDir);
   // A long name first, then a short one, as Windows matches them.
   auto it = listed.byName.find(folded);
   if (it == listed.byName.end()) {
     it = listed.byShortName.find(folded);
-    if (it == listed.byShortName.end()) return false;
+    if (it == listed.byShortName.end()) return nullptr;
   }
-  hostName = listed.entries[it->second].hostName;
+  return &listed.entries[it->second];
+}
+
+bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName) {
+  const Entry* entry = FindListed(hostDir, component);
+  if (!entry) return false;
+  hostName = entry->hostName;
   return true;
 }
 
-bool MappedDrive::ResolveExisting(const std::string& windowsPath, std::string& hostPath) {
+bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath, const Entry*& last) {
   char drive = 0;
   std::vector<std::string> parts;
+  last = nullptr;
   if (!Components(windowsPath, drive, parts)) return false;
   auto d = drives_.find(drive);
   if (d == drives_.end()) return false;
   std::string host = d->second;
   for (const auto& part : parts) {
-    std::string name;
-    if (!FindEntry(host, part, name)) return false;
-    host += "/" + name;
+    last = FindListed(host, part);
+    if (!last) return false;
+    host += "/" + last->hostName;
   }
   hostPath = host;
   return true;
+}
+
+bool MappedDrive::ResolveExisting(const std::string& windowsPath, std::string& hostPath) {
+  const Entry* last = nullptr;
+  return Resolve(windowsPath, hostPath, last);
 }
 
 bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& hostPath) {
@@ -271,11 +289,12 @@ bool MappedDrive::IsReadOnly(const std::string& hostPath) {
 bool MappedDrive::CanOpenForRead(const std::string& path) {
   std::lock_guard lock(mutex_);
   std::string host;
-  if (!ResolveExisting(path, host)) return false;
-  std::error_code ec;
-  if (!fs::is_regular_file(host, ec)) return false;
-  std::ifstream in(host, std::ios::binary);
-  return in.is_open();
+  const Entry* last = nullptr;
+  // Asked for every file a registry text names (tens of thousands in one
+  // scan): the directory listing says whether it is a file, one call
+  // whether it may be read.
+  if (!Resolve(path, host, last) || !last || !last->regular) return false;
+  return ::access(host.c_str(), R_OK) == 0;
 }
 
 bool MappedDrive::ReadFile(const std::string& path, std::string& contents) {

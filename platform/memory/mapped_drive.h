@@ -48,6 +48,7 @@ class MappedDrive final : public IFileSystem {
     std::string hostName;
     std::u16string folded;
     std::u16string shortFolded;
+    bool regular = false;  // a regular file (or a link to one) when listed
   };
   // A directory's entries, found by long and by short name in constant time
   // (system32 holds thousands of files, each looked up many times).
@@ -59,6 +60,10 @@ class MappedDrive final : public IFileSystem {
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
   const Listed& Listing(const std::string& hostDir);
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
+  const Entry* FindListed(const std::string& hostDir, const std::string& component);
+  // ResolveExisting, with the listed entry of the last component (null for
+  // a drive's root).
+  bool Resolve(const std::string& windowsPath, std::string& hostPath, const Entry*& last);
   void Forget(const std::string& hostPath);
   bool IsReadOnly(const std::string& hostPath);
   bool Append(const std::string& path, const std::string& bytes, bool durable);

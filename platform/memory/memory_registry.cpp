@@ -78,6 +78,7 @@ const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
     ordered.clear();
     ordered.reserve(childMap.size());
     for (auto& [folded, node] : childMap) ordered.push_back(node);
+    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a->folded < b->folded; });
     orderedValid = true;
   }
   return ordered;

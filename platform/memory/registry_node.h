@@ -34,10 +34,11 @@ struct RegNode {
   std::u16string wide;
   std::string name;
   std::u16string folded;
-  // Children by folded name; the ordered list that enumeration by index
-  // reads is rebuilt only after a change, so that neither a key with
-  // 100,000 subkeys nor a walk by index costs quadratic time.
-  std::map<std::u16string, std::shared_ptr<RegNode>> childMap;
+  // Children by folded name, hashed: every open walks its path through
+  // these, one look-up a level. The list that enumeration by index reads,
+  // sorted by folded name, is rebuilt only after a change, so that neither
+  // a key with 100,000 subkeys nor a walk by index costs quadratic time.
+  std::unordered_map<std::u16string, std::shared_ptr<RegNode>> childMap;
   std::vector<std::shared_ptr<RegNode>> ordered;
   bool orderedValid = true;
   bool deleted = false;
