@@ -51,10 +51,16 @@ struct HiveMachine : plat::memory::MemoryMachine {
     bench::GenerateImage(size, source, root + "/c");
     hive = root + "/SOFTWARE";
     std::string error;
-    testing_support::WriteHive(source, plat::kLocalMachine, "Software", hive, error);
+    if (!testing_support::WriteHive(source, plat::kLocalMachine, "Software", hive, error)) {
+      std::fprintf(stderr, "hive_bench: %s\n", error.c_str());
+      std::exit(1);
+    }
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::string> notes;
-    store.Load({{hive, plat::kLocalMachine, "SOFTWARE"}}, registry, notes, error);
+    if (!store.Load({{hive, plat::kLocalMachine, "SOFTWARE"}}, registry, notes, error) || !notes.empty()) {
+      std::fprintf(stderr, "hive_bench: %s %s\n", error.c_str(), notes.empty() ? "" : notes[0].c_str());
+      std::exit(1);
+    }
     loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     drive.Map('C', root + "/c");
     SetInstallDirectory("C:\\Program Files\\Tidemarrow\\");

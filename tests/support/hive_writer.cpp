@@ -24,6 +24,7 @@ struct Key {
   std::vector<Value> values;
   std::vector<std::unique_ptr<Key>> children;
   std::uint32_t offset = 0, listOffset = 0, valueListOffset = 0, parent = 0;
+  std::vector<std::uint32_t> leafOffsets;  // the lf lists under an ri list
 };
 
 std::unique_ptr<Key> Read(plat::IRegistry& reg, plat::HKey hive, const std::string& path, const std::string& name,
@@ -32,8 +33,11 @@ std::unique_ptr<Key> Read(plat::IRegistry& reg, plat::HKey hive, const std::stri
   key->name = name;
   plat::HKey h = 0;
   if (reg.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyRead, &h) != 0) return key;
-  std::vector<char> n(16384);
-  std::vector<std::uint8_t> d(1 << 20);
+  // One pair of buffers for the whole walk (a key's values and children are
+  // read before its children are walked): a megabyte zeroed for every key
+  // made writing a large hive take minutes.
+  static thread_local std::vector<char> n(16384);
+  static thread_local std::vector<std::uint8_t> d(1 << 20);
   for (std::uint32_t i = 0;; ++i) {
     std::uint32_t nl = static_cast<std::uint32_t>(n.size()), type = 0, size = static_cast<std::uint32_t>(d.size());
     if (reg.EnumValue(h, i, n.data(), &nl, &type, d.data(), &size) != 0) break;
@@ -103,6 +107,7 @@ class Cells {
 };
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+constexpr std::size_t kMostInOneList = 32768;
 
 void Layout(Key& key, std::uint32_t parent, Cells& cells, std::uint32_t sk) {
   const std::string stored = StoredName(key.name);
@@ -115,7 +120,18 @@ void Layout(Key& key, std::uint32_t parent, Cells& cells, std::uint32_t sk) {
     if (data.size() > 4) v.dataOffset = cells.Allocate(data.size());
   }
   key.valueListOffset = key.values.empty() ? kNone : cells.Allocate(4 * key.values.size());
-  key.listOffset = key.children.empty() ? kNone : cells.Allocate(4 + 8 * key.children.size());
+  if (key.children.size() <= kMostInOneList) {
+    key.listOffset = key.children.empty() ? kNone : cells.Allocate(4 + 8 * key.children.size());
+  } else {
+    // An lf list counts its entries in 16 bits: more children go in several
+    // lf lists under an ri list, as Windows writes large keys.
+    const std::size_t lists = (key.children.size() + kMostInOneList - 1) / kMostInOneList;
+    key.listOffset = cells.Allocate(4 + 4 * lists);
+    for (std::size_t i = 0; i < lists; ++i) {
+      const std::size_t n = std::min(kMostInOneList, key.children.size() - i * kMostInOneList);
+      key.leafOffsets.push_back(cells.Allocate(4 + 8 * n));
+    }
+  }
   for (auto& c : key.children) Layout(*c, key.offset, cells, sk);
   (void)sk;
 }
@@ -166,16 +182,27 @@ void Fill(const Key& key, Cells& cells, std::uint32_t sk, bool root) {
     cells.PutBytes(v.offset + 24, vname);
     cells.Put32(key.valueListOffset + 4 + 4 * static_cast<std::uint32_t>(i), v.offset);
   }
-  if (!key.children.empty()) {
-    cells.PutBytes(key.listOffset + 4, "lf");
-    cells.Put16(key.listOffset + 6, static_cast<std::uint16_t>(key.children.size()));
-    for (std::size_t i = 0; i < key.children.size(); ++i) {
-      const Key& c = *key.children[i];
-      const auto at = key.listOffset + 8 + 8 * static_cast<std::uint32_t>(i);
+  auto fillLeaf = [&](std::uint32_t list, std::size_t first, std::size_t count) {
+    cells.PutBytes(list + 4, "lf");
+    cells.Put16(list + 6, static_cast<std::uint16_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+      const Key& c = *key.children[first + i];
+      const auto at = list + 8 + 8 * static_cast<std::uint32_t>(i);
       cells.Put32(at, c.offset);
       std::string hint = c.name.substr(0, 4);
       hint.resize(4, '\0');
       cells.PutBytes(at + 4, hint);
+    }
+  };
+  if (!key.children.empty() && key.leafOffsets.empty()) {
+    fillLeaf(key.listOffset, 0, key.children.size());
+  } else if (!key.children.empty()) {
+    cells.PutBytes(key.listOffset + 4, "ri");
+    cells.Put16(key.listOffset + 6, static_cast<std::uint16_t>(key.leafOffsets.size()));
+    for (std::size_t i = 0; i < key.leafOffsets.size(); ++i) {
+      cells.Put32(key.listOffset + 8 + 4 * static_cast<std::uint32_t>(i), key.leafOffsets[i]);
+      fillLeaf(key.leafOffsets[i], i * kMostInOneList,
+               std::min(kMostInOneList, key.children.size() - i * kMostInOneList));
     }
   }
   for (const auto& c : key.children) Fill(*c, cells, sk, false);

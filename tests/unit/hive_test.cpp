@@ -322,6 +322,37 @@ TEST(HiveFiles, ValuesOfAnyTypeAndDeepTreesReadBackWhole) {
   fs::remove(file);
 }
 
+TEST(HiveFiles, AKeyWhoseSubkeysSpanSeveralListsReadsBackInOrder) {
+  // More subkeys than one list holds are written as Windows writes them: an
+  // index list of several lists.
+  plat::memory::MemoryRegistry source;
+  plat::HKey key = 0;
+  constexpr int kCount = 40000;
+  for (int i = 0; i < kCount; ++i) {
+    const std::string path = "SOFTWARE\\Classes\\CLSID\\{" + std::to_string(100000 + i) + "}";
+    source.CreateKeyEx(plat::kLocalMachine, path.c_str(), &key);
+    source.CloseKey(key);
+  }
+  const auto file = fs::temp_directory_path() / "tidemarrow-index-list.hive";
+  std::string error;
+  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error));
+  plat::memory::MemoryRegistry reg;
+  plat::hive::HiveStore store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error)) << error;
+  EXPECT_TRUE(notes.empty());
+  ASSERT_EQ(reg.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Classes\\CLSID", 0, plat::kKeyRead, &key), 0);
+  char name[64];
+  int listed = 0;
+  bool inOrder = true;
+  for (std::uint32_t i = 0; reg.EnumKey(key, i, name, sizeof name) == 0; ++i, ++listed)
+    inOrder = inOrder && std::string(name) == "{" + std::to_string(100000 + i) + "}";
+  EXPECT_EQ(listed, kCount);
+  EXPECT_TRUE(inOrder);
+  reg.CloseKey(key);
+  fs::remove(file);
+}
+
 TEST(HiveFiles, ADamagedHiveWhoseKeyListsItsOwnAncestorIsReadOnce) {
   plat::memory::MemoryRegistry source;
   plat::HKey key = 0;
