@@ -59,13 +59,14 @@ void Tick(plat::memory::HeadlessListView& list) {
   for (int r = 0; r < list.GetItemCount(); ++r) list.SetChecked(r, true);
 }
 
-// Imports every backup of the directory, the working file too (as the next
-// job names it: cut to its whole lines).
+// Imports every backup of the directory as the restore dialog offers them
+// (Backup*.reg), the working file too (as the next job names it: cut to its
+// whole lines). A temporary file an atomic write left behind is no backup.
 void RestoreAll(plat::IRegistry& registry, const fs::path& directory) {
   for (const auto& entry : fs::directory_iterator(directory)) {
     std::string name = entry.path().filename().string();
     for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (name.rfind("backup", 0) != 0) continue;
+    if (name.rfind("backup", 0) != 0 || name.size() < 4 || name.compare(name.size() - 4, 4, ".reg") != 0) continue;
     std::ifstream in(entry.path(), std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), {});
     text.resize(WholeLinesLength(text));
