@@ -246,8 +246,12 @@ void UiThreadCalls::WhenQuiet(unsigned milliseconds, std::function<void()> work)
   ::SetTimer(window_, kQuietTimer, milliseconds, nullptr);
 }
 
+bool UiThreadCalls::RunsHere() const {
+  return !window_ || ::GetWindowThreadProcessId(window_, nullptr) == ::GetCurrentThreadId();
+}
+
 bool UiThreadCalls::Post() {
-  if (!window_ || ::GetWindowThreadProcessId(window_, nullptr) == ::GetCurrentThreadId()) {
+  if (RunsHere()) {
     if (posted_) posted_();
     return true;
   }
@@ -255,8 +259,7 @@ bool UiThreadCalls::Post() {
 }
 
 void UiThreadCalls::Run(const std::function<void()>& work) {
-  // On the window's own thread, or without a window, the work runs here.
-  if (!window_ || ::GetWindowThreadProcessId(window_, nullptr) == ::GetCurrentThreadId()) {
+  if (RunsHere()) {
     work();
     return;
   }

@@ -47,6 +47,8 @@ class UiThreadCalls {
 
  private:
   friend LRESULT CALLBACK CallsProc(HWND, UINT, WPARAM, LPARAM);
+  // On the window's own thread, or without a window, calls are made here.
+  bool RunsHere() const;
   HWND window_ = nullptr;
   std::function<void()> quiet_;
   std::function<void()> posted_;
