@@ -60,18 +60,19 @@ void CJobControl::ClearList() {
   list_.Repaint();
 }
 
-bool CJobControl::FindProblems(std::function<void()> onFinished) {
+bool CJobControl::StartScan(int mode, std::function<void()> onFinished) {
   if (jobRunning_) return false;
   ClearList();
   ReloadExclusions();
-  return Start(kJobFindProblems, std::move(onFinished));
+  return Start(mode, std::move(onFinished));
+}
+
+bool CJobControl::FindProblems(std::function<void()> onFinished) {
+  return StartScan(kJobFindProblems, std::move(onFinished));
 }
 
 bool CJobControl::UserDetermines(std::function<void()> onFinished) {
-  if (jobRunning_) return false;
-  ClearList();
-  ReloadExclusions();
-  return Start(kJobUserDetermines, std::move(onFinished));
+  return StartScan(kJobUserDetermines, std::move(onFinished));
 }
 
 bool CJobControl::DisplayExclusions(std::function<void()> onFinished) {

@@ -51,6 +51,8 @@ class CJobControl {
  private:
   void ReloadExclusions();
   void ClearList();
+  // A find or a review: the list cleared, the exclusions reloaded, the job started.
+  bool StartScan(int mode, std::function<void()> onFinished);
   bool Start(int mode, std::function<void()> onFinished);
 
   const plat::Platform& platform_;
