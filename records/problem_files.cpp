@@ -22,18 +22,6 @@ bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, cons
   return WriteTextLines(files, {joined}, path, append, createOnly);
 }
 
-bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEntry& entry) {
-  // Compared as filed, so that an entry whose texts hold line ends matches
-  // the record it was saved as.
-  const ProblemRecord r = RecordOf(entry);
-  for (std::size_t i = 0; i + 5 < exclusions.size(); i += kRecordLines) {
-    bool same = true;
-    for (std::size_t k = 0; k < 6 && same; ++k) same = exclusions[i + k] == r[k];
-    if (same) return true;
-  }
-  return false;
-}
-
 namespace {
 
 // The first six fields, each with its length, so no two lists of fields
@@ -61,4 +49,8 @@ bool ExclusionIndex::Holds(const ProblemEntry& entry) const {
   if (keys_.empty()) return false;
   const ProblemRecord r = RecordOf(entry);
   return keys_.count(SixFieldKey([&](std::size_t k) -> const std::string& { return r[k]; })) != 0;
+}
+
+bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEntry& entry) {
+  return ExclusionIndex(exclusions).Holds(entry);
 }

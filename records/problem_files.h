@@ -20,12 +20,12 @@ bool WriteTextLines(plat::IFileSystem& files, const std::vector<std::string>& li
 bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
                        bool createOnly);
 // Whether the exclusions (the ExclusionsFile's lines) hold a record whose
-// first six lines are the entry's, compared as filed.
+// first six lines are the entry's, compared as filed (a trailing group of
+// at least six lines takes part). One call: a scan keeps an ExclusionIndex.
 bool IsExcludedEntry(const std::vector<std::string>& exclusions, const ProblemEntry& entry);
 
 // The exclusions' records by their first six lines, so that an entry is
-// looked up at once however many exclusions there are. Matches exactly what
-// IsExcludedEntry matches.
+// looked up at once however many exclusions there are.
 class ExclusionIndex {
  public:
   ExclusionIndex() = default;

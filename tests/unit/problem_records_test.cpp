@@ -77,7 +77,7 @@ TEST(ProblemRecords, LineEndsInsideATextDoNotShiftLaterRecords) {
 TEST(ProblemRecords, ExclusionComparesTheFirstSixFieldsExactly) {
   TestMachine m;
   CRegistryUtil util(m.platform);
-  // The scanners' index answers as the plain comparison does.
+  // The util and the scanners' index give the same answers.
   auto excluded = [&](const std::vector<std::string>& lines, const ProblemEntry& e) {
     const bool plain = util.IsExcluded(lines, e);
     EXPECT_EQ(ExclusionIndex(lines).Holds(e), plain) << e.fullKey;
