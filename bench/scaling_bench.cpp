@@ -82,34 +82,23 @@ void BM_RowsShown(benchmark::State& state) {
   }
 }
 
-// Rows fixed: each names a key that exists and is deleted after its backup.
-void BM_RowsFixed(benchmark::State& state) {
+// Fixing n ticked rows. With keys that exist, each is backed up, flushed and
+// deleted; without, each is refused (its key is gone) with its message.
+void FixTickedRows(benchmark::State& state, bool keysExist) {
   for (auto _ : state) {
     state.PauseTiming();
     ScratchMachine m;
     plat::memory::HeadlessListView list;
     for (int i = 0; i < state.range(0); ++i) {
-      plat::HKey key = 0;
-      m.registry.CreateKeyEx(plat::kLocalMachine, ("Software\\Row" + std::to_string(i)).c_str(), &key);
-      m.registry.CloseKey(key);
-      AddListRow(list, {"L (K)", "Major Keys", "Software\\Row" + std::to_string(i), "Row", "default", "null", "", ""});
-      list.SetChecked(i, true);
-    }
-    CRecordedJobView view;
-    state.ResumeTiming();
-    FixSelectedProblems(m.platform, list, view, kDir);
-    benchmark::DoNotOptimize(view.Fixed());
-  }
-}
-
-// Rows not fixed: each is refused (its key is gone), with its message.
-void BM_RowsNotFixed(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    ScratchMachine m;
-    plat::memory::HeadlessListView list;
-    for (int i = 0; i < state.range(0); ++i) {
-      AddListRow(list, {"L (V)", "Run", "Software\\Gone" + std::to_string(i), "Gone", "v", "x", "", ""});
+      const std::string path = "Software\\Row" + std::to_string(i);
+      if (keysExist) {
+        plat::HKey key = 0;
+        m.registry.CreateKeyEx(plat::kLocalMachine, path.c_str(), &key);
+        m.registry.CloseKey(key);
+        AddListRow(list, {"L (K)", "Major Keys", path, "Row", "default", "null", "", ""});
+      } else {
+        AddListRow(list, {"L (V)", "Run", path, "Row", "v", "x", "", ""});
+      }
       list.SetChecked(i, true);
     }
     CRecordedJobView view;
@@ -118,6 +107,9 @@ void BM_RowsNotFixed(benchmark::State& state) {
     benchmark::DoNotOptimize(list.GetItemCount());
   }
 }
+
+void BM_RowsFixed(benchmark::State& state) { FixTickedRows(state, true); }
+void BM_RowsNotFixed(benchmark::State& state) { FixTickedRows(state, false); }
 
 // Exclusions: 1,000 problems looked up among n exclusions, the index built
 // as a scanner builds it.

@@ -40,6 +40,18 @@ std::string Slurp(const fs::path& p) {
   return ss.str();
 }
 
+// Writes `source`'s SOFTWARE tree as a hive file and reads it back into reg.
+testing::AssertionResult WriteAndReadSoftware(plat::IRegistry& source, const fs::path& file,
+                                              plat::memory::MemoryRegistry& reg, plat::hive::HiveStore& store,
+                                              std::vector<std::string>& notes) {
+  std::string error;
+  if (!testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error))
+    return testing::AssertionFailure() << "writing: " << error;
+  if (!store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error))
+    return testing::AssertionFailure() << "reading: " << error;
+  return testing::AssertionSuccess();
+}
+
 // Every key with its values as a set: what a restore must bring back.
 std::map<std::string, std::set<std::string>> Content(plat::IRegistry& reg, plat::HKey hive, const std::string& path) {
   std::map<std::string, std::set<std::string>> out;
@@ -303,12 +315,10 @@ TEST(HiveFiles, ValuesOfAnyTypeAndDeepTreesReadBackWhole) {
   source.CloseKey(key);
   EXPECT_EQ(source.CreateKeyEx(plat::kLocalMachine, (deep + "\\k").c_str(), &key), 87) << "and no deeper";
   const auto file = fs::temp_directory_path() / "tidemarrow-odd-type.hive";
-  std::string error;
-  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error));
   plat::memory::MemoryRegistry reg;
   plat::hive::HiveStore store;
   std::vector<std::string> notes;
-  ASSERT_TRUE(store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error)) << error;
+  ASSERT_TRUE(WriteAndReadSoftware(source, file, reg, store, notes));
   ASSERT_EQ(reg.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Odd", 0, plat::kKeyRead, &key), 0);
   std::uint32_t type = 0, size = 16;
   char data[16];
@@ -334,12 +344,10 @@ TEST(HiveFiles, AKeyWhoseSubkeysSpanSeveralListsReadsBackInOrder) {
     source.CloseKey(key);
   }
   const auto file = fs::temp_directory_path() / "tidemarrow-index-list.hive";
-  std::string error;
-  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error));
   plat::memory::MemoryRegistry reg;
   plat::hive::HiveStore store;
   std::vector<std::string> notes;
-  ASSERT_TRUE(store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error)) << error;
+  ASSERT_TRUE(WriteAndReadSoftware(source, file, reg, store, notes));
   EXPECT_TRUE(notes.empty());
   ASSERT_EQ(reg.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Classes\\CLSID", 0, plat::kKeyRead, &key), 0);
   char name[64];

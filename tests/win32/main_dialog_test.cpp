@@ -504,8 +504,6 @@ TEST_F(MainDialogTest, AColourFileColoursTheWholeDialog) {
     ASSERT_TRUE(dialog.Create());
     HWND h = dialog.hwnd();
     ::ShowWindow(h, SW_SHOW);
-    RECT client;
-    ::GetClientRect(h, &client);
     // A point of the dialog itself, left of the list and below the cells.
     const RECT list = ChildRect(h, IDC_LIST);
     EXPECT_EQ(PixelAt(h, list.left / 2, (list.top + list.bottom) / 2), RGB(0, 0, 128));
