@@ -1,5 +1,6 @@
 #include "app/main_commands.h"
 
+#include "engine/problem_list_display.h"
 #include "exclusions/exclusion_commands.h"
 #include "resources/resource_ids.h"
 
@@ -14,7 +15,7 @@ void CMainCommands::Initialise() {
   for (int id : {IDC_FIX, IDC_UNSELECT_ALL, IDC_SELECT_ALL, IDC_DELETE_EXCLUSIONS, IDC_ADD_EXCLUSIONS,
                  IDC_CANCEL_ACTIONS})
     dialog_.Enable(id, false);
-  for (int i = 0; i < 8; ++i) list_.InsertColumn(i, kListColumns[i].header, kListColumns[i].width);
+  InsertListColumns(list_);
 }
 
 void CMainCommands::PrepareList(const char* selectAll, const char* unselectAll, const char* fix) {

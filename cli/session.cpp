@@ -87,7 +87,7 @@ bool Session::Open(const ImageOptions& options, const Answering& answering, int&
   }
   image().drive().SetWorkingDirectory(InstallDirectory());
   jobs_->SetFilePaths();
-  for (int i = 0; i < 8; ++i) list_.InsertColumn(i, kListColumns[i].header, kListColumns[i].width);
+  InsertListColumns(list_);
   return true;
 }
 

@@ -6,6 +6,10 @@
 
 bool CancelRequested(const plat::Platform& platform) { return platform.atoms.Find(kCancelAtomName) != 0; }
 
+void InsertListColumns(plat::IListView& list) {
+  for (int i = 0; i < static_cast<int>(kRecordLines); ++i) list.InsertColumn(i, kListColumns[i].header, kListColumns[i].width);
+}
+
 void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row) { list.AddRow(row); }
 
 void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile) {

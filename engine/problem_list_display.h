@@ -13,6 +13,9 @@ inline constexpr const char* kCancelAtomName = "Tidemarrow 3.0x";
 // True while the cancel signal is raised.
 bool CancelRequested(const plat::Platform& platform);
 
+// Inserts the list's eight columns (kListColumns).
+void InsertListColumns(plat::IListView& list);
+
 // Appends a row of eight texts at the end of the list, unticked, then
 // repaints and scrolls down so the newest rows stay in view.
 void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row);
