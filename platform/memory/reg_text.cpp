@@ -210,6 +210,9 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
         if (end == path.size()) break;
       }
       if (remove && path.empty()) return Fail(lineNo, "expected a key below the hive to delete");
+      // The registry calls take names as C strings: a NUL would silently name
+      // another key (the hive itself, for a delete).
+      if (path.find('\0') != std::string_view::npos) return Fail(lineNo, "expected a key name without a NUL character");
       parsed.keys.push_back(RegTextKey{hive, std::string(path)});
       parsed.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, parsed.keys.size() - 1, "", 0, ""});
       state = remove ? kInDeletedKey : kInKey;
@@ -222,6 +225,7 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
       pos = 1;
     } else if (line[0] == '"') {
       if (!ReadQuoted(line, pos, op.name)) return Fail(lineNo, "expected the closing quote of the value name");
+      if (op.name.find('\0') != std::string::npos) return Fail(lineNo, "expected a value name without a NUL character");
     } else {
       return Fail(lineNo, "expected a value line beginning with \" or @, or a key line beginning with [");
     }

@@ -15,6 +15,7 @@ std::string Export(plat::IRegistry& reg, plat::memory::RegTextEncoding encoding)
 
 using namespace plat;
 using namespace plat::memory;
+using namespace std::string_literals;
 
 namespace {
 
@@ -143,6 +144,8 @@ TEST(RegText, AMalformedFileNamesItsLineAndLoadsNothing) {
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\nv=1\n", 3, "value line beginning"},
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + std::string(256, 'k') + "]\n", 2, "at most 255 characters"},
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\\\B]\n", 2, "between two backslashes"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n[-HKEY_LOCAL_MACHINE\\\0\0A]\n"s, 3, "without a NUL"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"v\0w\"=\"x\"\n"s, 3, "value name without a NUL"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
