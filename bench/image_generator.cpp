@@ -81,6 +81,18 @@ void GenerateImage(const ImageSize& size, plat::memory::MemoryRegistry& registry
     w.Sz(m, key, "UninstallString", "\"C:\\Program Files\\" + app + "\\unins000.exe\"");
     if (!broken()) Touch(drive / "Program Files" / app / "unins000.exe");
   }
+  // Ten keys a program: Software\VendorN\ProgramM with three option groups
+  // of two levels each.
+  for (int i = 0; i < size.settings / 10; ++i) {
+    const std::string program =
+        "Software\\Vendor" + std::to_string(i / 500) + "\\Program" + std::to_string(i % 500);
+    w.Sz(m, program, "Version", "1." + std::to_string(i % 7));
+    for (const char* group : {"\\Options", "\\Recent", "\\Window"}) {
+      w.Sz(m, program + group, "Enabled", "1");
+      w.Sz(m, program + group + "\\State", "Last", "C:\\Documents and Settings\\User\\file" + std::to_string(i));
+      w.Sz(m, program + group + "\\State\\More", "Count", std::to_string(i));
+    }
+  }
 }
 
 }  // namespace bench

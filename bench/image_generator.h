@@ -17,6 +17,10 @@ struct ImageSize {
   int uninstall = 2000;
   int interfaces = 2000;
   int typeLibs = 500;
+  // Keys of application settings (vendor, program, a few levels of options
+  // with their values), which no section checks: most keys of a large
+  // machine are these, and a key can hold only so many subkeys.
+  int settings = 0;
   double brokenShare = 0.05;
 };
 

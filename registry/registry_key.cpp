@@ -86,7 +86,7 @@ bool CRegistryKey::ListSubkeys() {
   ++listings_;
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
-    std::memset(name, 0, sizeof name);
+    name[0] = '\0';
     std::uint32_t length = kRegistryBufferSize;
     const plat::RegStatus status = platform_.registry.EnumKeyEx(currentKey_, index, name, &length);
     ++operationCount_;
@@ -100,7 +100,7 @@ void CRegistryKey::ListValues() {
   valueNames_.clear();
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
-    std::memset(name, 0, sizeof name);
+    name[0] = '\0';
     std::uint32_t length = kRegistryBufferSize;
     const plat::RegStatus status =
         platform_.registry.EnumValue(currentKey_, index, name, &length, nullptr, nullptr, nullptr);

@@ -180,11 +180,12 @@ struct HiveReader {
           continue;
         }
         const std::u16string wide = Utf16FromUtf8(Take(name));
-        if (p.into->Find(FoldUtf16(wide))) {
+        std::u16string folded = FoldUtf16(wide);
+        if (p.into->Find(folded)) {
           Unreadable(*p.into, true);
           continue;
         }
-        auto child = p.into->AddWide(wide);
+        auto child = p.into->AddWide(wide, std::move(folded));
         child->origin = children[i];
         pending.push_back({children[i], child.get(), p.depth + 1});
       }
@@ -298,7 +299,8 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
     if (mount.mountPath.empty()) {
       auto root = registry.Root(mount.hive);
       root->childMap = std::move(l->tree->childMap);
-      root->orderedValid = false;
+      root->ordered = std::move(l->tree->ordered);
+      root->orderedValid = l->tree->orderedValid;
       root->values = std::move(l->tree->values);
       root->origin = l->tree->origin;
       root->readOnly = l->tree->readOnly;
@@ -318,8 +320,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
       l->tree->wide = Utf16FromCp1252(leaf);
       l->tree->name = leaf;
       l->tree->folded = FoldUtf16(l->tree->wide);
-      parent->childMap[l->tree->folded] = l->tree;
-      parent->orderedValid = false;
+      parent->Attach(l->tree);
       l->mountNode = l->tree;
     }
     l->tree.reset();

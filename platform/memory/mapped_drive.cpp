@@ -176,6 +176,7 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
               [](const std::string& a, const std::string& b) { return FoldName(a) < FoldName(b); });
     for (std::size_t i = 0; i < group.size(); ++i) number[group[i]] = i + 1;
   }
+  [[maybe_unused]] bool shortNamesStored = true;
   for (std::size_t index = 0; index < names.size(); ++index) {
     const std::string& name = names[index];
     Entry e;
@@ -183,9 +184,15 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
     e.folded = FoldName(name);
     std::string shortName;
 #ifdef __linux__
-    char buffer[64];
-    ssize_t n = getxattr((hostDir + "/" + e.hostName).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
-    if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
+    // An NTFS mount (ntfs-3g) gives each file's real short name; a file
+    // system without that attribute says so for the first file, and then
+    // for every other file of the directory too (system32 holds thousands).
+    if (shortNamesStored) {
+      char buffer[64];
+      ssize_t n = getxattr((hostDir + "/" + e.hostName).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
+      if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
+      if (n < 0 && (errno == EOPNOTSUPP || errno == ENOTSUP)) shortNamesStored = false;
+    }
 #endif
     if (shortName.empty() && IsValidShortName(name)) {
       shortName = name;

@@ -51,24 +51,38 @@ RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::stri
   return v;
 }
 
-std::shared_ptr<RegNode> RegNode::Find(const std::u16string& key) const {
+std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
   auto it = childMap.find(key);
   return it == childMap.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) {
+std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
+
+std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName, std::u16string folded) {
   auto node = std::make_shared<RegNode>();
   node->wide = wideName;
   node->name = Cp1252FromUtf16(wideName);
-  node->folded = FoldUtf16(wideName);
-  childMap.emplace(node->folded, node);
-  orderedValid = false;
+  node->folded = std::move(folded);
+  if (!childMap.emplace(node->folded, node).second) return node;
+  // Children added in order (a hive lists its subkeys sorted, and so do most
+  // registry files) extend the ordered list instead of invalidating it.
+  if (orderedValid && (ordered.empty() || ordered.back()->folded < node->folded))
+    ordered.push_back(node);
+  else
+    orderedValid = false;
   return node;
 }
 
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
 
-void RegNode::Remove(const std::u16string& key) {
+void RegNode::Attach(std::shared_ptr<RegNode> child) {
+  childMap.erase(child->folded);
+  std::u16string_view key = child->folded;
+  childMap.emplace(key, std::move(child));
+  orderedValid = false;
+}
+
+void RegNode::Remove(std::u16string_view key) {
   childMap.erase(key);
   orderedValid = false;
 }

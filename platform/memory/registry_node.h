@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -35,10 +36,12 @@ struct RegNode {
   std::string name;
   std::u16string folded;
   // Children by folded name, hashed: every open walks its path through
-  // these, one look-up a level. The list that enumeration by index reads,
-  // sorted by folded name, is rebuilt only after a change, so that neither
-  // a key with 100,000 subkeys nor a walk by index costs quadratic time.
-  std::unordered_map<std::u16string, std::shared_ptr<RegNode>> childMap;
+  // these, one look-up a level. A key views its child's own folded name,
+  // which never changes once the child is added (no second copy per key).
+  // The list that enumeration by index reads, sorted by folded name, is
+  // rebuilt only after a change, so that neither a key with 100,000 subkeys
+  // nor a walk by index costs quadratic time.
+  std::unordered_map<std::u16string_view, std::shared_ptr<RegNode>> childMap;
   std::vector<std::shared_ptr<RegNode>> ordered;
   bool orderedValid = true;
   bool deleted = false;
@@ -59,10 +62,14 @@ struct RegNode {
   bool valuesChanged = false;
   std::vector<std::uint64_t> removedOrigins;
 
-  std::shared_ptr<RegNode> Find(const std::u16string& folded) const;
+  std::shared_ptr<RegNode> Find(std::u16string_view folded) const;
   std::shared_ptr<RegNode> AddWide(const std::u16string& wideName);
+  // As AddWide, when the caller has folded the name already.
+  std::shared_ptr<RegNode> AddWide(const std::u16string& wideName, std::u16string folded);
+  // Puts a whole subtree in place of any child of the same folded name.
+  void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);
-  void Remove(const std::u16string& folded);
+  void Remove(std::u16string_view folded);
   const std::vector<std::shared_ptr<RegNode>>& Children();
   RegValue* FindValue(const char* ansiName);
   void AddValue(RegValue value);
