@@ -34,17 +34,18 @@ build_sanitized() { build_preset asan; }
 # The fuzzers, built with clang and AddressSanitizer.
 build_fuzzers() { build_preset fuzz; }
 
-# run_fuzzers SECONDS: each fuzzer on its seed corpus (copied, so the
-# repository's corpus stays as committed) for SECONDS.
+# run_fuzzers SECONDS [LIBFUZZER_FLAG...]: each fuzzer on its seed corpus
+# (copied, so the repository's corpus stays as committed) for SECONDS.
 run_fuzzers() {
   local seconds="$1" failed=0
+  shift
   mkdir -p "$ROOT/build-fuzz/crashes"
   for name in reg_text records color file_reference hive; do
     local corpus="$ROOT/build-fuzz/corpus/$name"
     rm -rf "$corpus" && mkdir -p "$corpus" && cp -r "$ROOT/fuzz/corpus/$name/." "$corpus/"
     if ASAN_OPTIONS=detect_leaks=1 "$ROOT/build-fuzz/bin/fuzz_$name" "$corpus" -max_total_time="$seconds" \
         -max_len=65536 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$ROOT/build-fuzz/crashes/$name-" \
-        -print_final_stats=0 >"$ROOT/build-fuzz/$name.log" 2>&1; then
+        -print_final_stats=0 "$@" >"$ROOT/build-fuzz/$name.log" 2>&1; then
       echo "fuzz_$name: $(grep -c . "$ROOT/build-fuzz/$name.log") log lines, no crash"
     else
       echo "fuzz_$name: FAILED, see build-fuzz/$name.log"; tail -20 "$ROOT/build-fuzz/$name.log"; failed=1

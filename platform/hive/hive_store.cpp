@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -459,6 +460,9 @@ bool WriteHiveApart(const HiveMount& mount, RegNode& root, const std::set<const 
   }
   if (child == 0) {
     ::close(fds[0]);
+    // The assertion must end this child quietly, whatever handler the
+    // parent installed for it (a crash reporter would report a crash).
+    std::signal(SIGABRT, SIG_DFL);
     std::string report;
     auto finish = [&](char status, const std::string& text) {
       report = std::string(1, status) + report + text;
