@@ -1,5 +1,6 @@
 #include "platform/memory/reg_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -59,6 +60,7 @@ std::string DecodeText(const std::string& bytes, RegTextEncoding& encoding) {
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find('\n', start);
@@ -171,6 +173,8 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
   ParsedRegText parsed;
   const std::string text = DecodeText(bytes, parsed.encoding);
   const std::vector<std::string_view> lines = SplitLines(text);
+  // At most one operation a line: no operation is moved as the list grows.
+  parsed.ops.reserve(lines.size());
   std::size_t i = 0;
   while (i < lines.size() && Trim(lines[i]).empty()) ++i;
   if (i == lines.size()) return Fail(1, "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\", found an empty file");
