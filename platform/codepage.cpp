@@ -124,9 +124,14 @@ std::string Utf8FromUtf16(std::u16string_view text) {
 
 std::u16string FoldName(std::string_view cp1252Name) {
   std::u16string out;
-  out.reserve(cp1252Name.size());
-  for (unsigned char c : cp1252Name) out.push_back(UpcaseUnicode(UnicodeFromCp1252(c)));
+  FoldNameInto(cp1252Name, out);
   return out;
+}
+
+void FoldNameInto(std::string_view cp1252Name, std::u16string& out) {
+  out.resize(cp1252Name.size());
+  for (std::size_t i = 0; i < cp1252Name.size(); ++i)
+    out[i] = UpcaseUnicode(UnicodeFromCp1252(static_cast<unsigned char>(cp1252Name[i])));
 }
 
 std::u16string FoldUtf16(std::u16string_view text) {

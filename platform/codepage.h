@@ -21,6 +21,8 @@ std::string Utf8FromUtf16(std::u16string_view text);
 
 // The upper-cased Unicode form used to order and compare registry names.
 std::u16string FoldName(std::string_view cp1252Name);
+// The same into a buffer the caller keeps, for look-ups made by the million.
+void FoldNameInto(std::string_view cp1252Name, std::u16string& out);
 bool NamesEqual(std::string_view a, std::string_view b);
 std::u16string FoldUtf16(std::u16string_view text);
 

@@ -160,8 +160,9 @@ std::shared_ptr<MemoryRegistry::Node> EnsureChild(const std::shared_ptr<MemoryRe
   return n->Add(name);
 }
 
-bool SplitPath(const char* subKey, std::vector<std::string>& parts, RegStatus& status) {
-  std::string path = subKey ? subKey : "";
+// The components of a subkey path, as views into it (no copy per open).
+bool SplitPath(const char* subKey, std::vector<std::string_view>& parts, RegStatus& status) {
+  const std::string_view path = subKey ? subKey : "";
   if (!path.empty() && path[0] == '\\') {
     status = kBadPathname;
     return false;
@@ -169,7 +170,7 @@ bool SplitPath(const char* subKey, std::vector<std::string>& parts, RegStatus& s
   std::size_t start = 0;
   while (start < path.size()) {
     std::size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
+    if (end == std::string_view::npos) end = path.size();
     if (end == start) {  // "a\\b": an empty component names no key
       if (end == path.size() - 1 || end == path.size()) break;
       status = err::kFileNotFound;
@@ -202,8 +203,8 @@ RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
   }
   if (key == kClassesRoot) {
     auto classesOf = [](const std::shared_ptr<Node>& hive) -> std::shared_ptr<Node> {
-      auto software = hive->Find(FoldName("Software"));
-      return software ? software->Find(FoldName("Classes")) : nullptr;
+      auto software = hive->Find(u"SOFTWARE");
+      return software ? software->Find(u"CLASSES") : nullptr;
     };
     view = View{classesOf(user_), classesOf(machine_), true};
     return err::kSuccess;
@@ -219,12 +220,13 @@ RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
 }
 
 RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) const {
-  std::vector<std::string> parts;
+  std::vector<std::string_view> parts;
   RegStatus status = err::kSuccess;
   if (!SplitPath(subKey, parts, status)) return status;
   View v = from;
+  std::u16string folded;
   for (const auto& part : parts) {
-    std::u16string folded = FoldName(part);
+    FoldNameInto(part, folded);
     if (v.merged) {
       v.user = v.user ? v.user->Find(folded) : nullptr;
       v.machine = v.machine ? v.machine->Find(folded) : nullptr;
@@ -268,7 +270,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
   if (result) *result = 0;
   View v;
   if (RegStatus s = Resolve(parent, v); s != err::kSuccess) return s;
-  std::vector<std::string> parts;
+  std::vector<std::string_view> parts;
   RegStatus status = err::kSuccess;
   if (!SplitPath(subKey, parts, status)) return status;
   for (const auto& part : parts)
@@ -279,8 +281,9 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
     auto software = EnsureChild(machine_, "Software");
     v.machine = EnsureChild(software, "Classes");
   }
+  std::u16string folded;
   for (const auto& part : parts) {
-    std::u16string folded = FoldName(part);
+    FoldNameInto(part, folded);
     if (v.merged) {
       auto u = v.user ? v.user->Find(folded) : nullptr;
       auto m = v.machine ? v.machine->Find(folded) : nullptr;
@@ -290,9 +293,9 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
         Node* owner = v.machine ? v.machine.get() : v.user.get();
         if (owner->readOnly) return err::kAccessDenied;
         if (v.machine)
-          m = v.machine->Add(part);
+          m = v.machine->Add(std::string(part));
         else
-          u = v.user->Add(part);
+          u = v.user->Add(std::string(part));
         ++generation_;
       }
       v.user = u;
@@ -301,7 +304,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
       auto c = v.machine->Find(folded);
       if (!c) {
         if (v.machine->readOnly) return err::kAccessDenied;
-        c = v.machine->Add(part);
+        c = v.machine->Add(std::string(part));
         ++generation_;
       }
       v.machine = c;
@@ -441,7 +444,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   View parent, target;
   if (RegStatus s = Resolve(key, parent); s != err::kSuccess) return s;
   if (RegStatus s = Walk(parent, subKey, target); s != err::kSuccess) return s;
-  std::vector<std::string> parts;
+  std::vector<std::string_view> parts;
   RegStatus status = err::kSuccess;
   SplitPath(subKey, parts, status);
   if (parts.empty()) return err::kAccessDenied;  // a hive root or the key itself
@@ -450,7 +453,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   if (victim->writeDenied || victim->readOnly) return err::kAccessDenied;
   // Find the parent of the victim in the same tree.
   std::string parentPath;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) parentPath += (i ? "\\" : "") + parts[i];
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) parentPath.append(i ? "\\" : "").append(parts[i]);
   View up;
   if (RegStatus s = Walk(parent, parentPath.c_str(), up); s != err::kSuccess) return s;
   auto owner = target.user ? (up.user ? up.user : nullptr) : up.machine;
