@@ -133,9 +133,11 @@ bool MappedDrive::Components(const std::string& windowsPath, char& drive,
     rest = p;
   }
   parts = base;
-  std::stringstream ss(rest);
-  std::string c;
-  while (std::getline(ss, c, '\\')) {
+  for (std::size_t start = 0; start <= rest.size();) {
+    std::size_t end = rest.find('\\', start);
+    if (end == std::string::npos) end = rest.size();
+    std::string c = rest.substr(start, end - start);
+    start = end + 1;
     if (c.empty() || c == ".") continue;
     if (c == "..") {
       if (!parts.empty()) parts.pop_back();
@@ -215,7 +217,8 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
 }
 
 const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, const std::string& component) {
-  const std::u16string folded = FoldName(component);
+  thread_local std::u16string folded;
+  FoldNameInto(component, folded);
   const Listed& listed = Listing(hostDir);
   // A long name first, then a short one, as Windows matches them.
   auto it = listed.byName.find(folded);

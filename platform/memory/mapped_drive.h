@@ -72,7 +72,7 @@ class MappedDrive final : public IFileSystem {
   std::map<char, std::string> drives_;
   char currentDrive_ = 'C';
   std::vector<std::string> currentParts_;
-  std::map<std::string, Listed> listings_;
+  std::unordered_map<std::string, Listed> listings_;
 };
 
 }  // namespace plat::memory
