@@ -319,7 +319,6 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
         return false;
       }
       l->tree->wide = Utf16FromCp1252(leaf);
-      l->tree->name = leaf;
       l->tree->folded = FoldUtf16(l->tree->wide);
       parent->Attach(l->tree);
       l->mountNode = l->tree;
@@ -389,7 +388,7 @@ class HiveWriter {
       if (hivex_node_delete_child(h_, removed) != 0) return Fail("a key below " + path + " cannot be deleted");
     for (auto& child : node.Children()) {
       if (foreign_.count(child.get()) || child->isVolatile || child->link) continue;
-      const std::string childPath = path + "\\" + child->name;
+      const std::string childPath = path + "\\" + child->Name();
       if (child->origin == 0) {
         const hive_node_h added = hivex_node_add_child(h_, node.origin, Utf8FromUtf16(child->wide).c_str());
         if (!added) return Fail("the key " + childPath + " cannot be added");

@@ -10,6 +10,14 @@ namespace plat::memory {
 
 namespace {
 
+// Whether a stored name upper-cases to `folded`, without making a copy.
+bool FoldsTo(std::u16string_view wide, std::u16string_view folded) {
+  if (wide.size() != folded.size()) return false;
+  for (std::size_t i = 0; i < wide.size(); ++i)
+    if (UpcaseUnicode(wide[i]) != folded[i]) return false;
+  return true;
+}
+
 bool IsStringType(std::uint32_t type) {
   return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
 }
@@ -30,8 +38,10 @@ std::string RegValue::AnsiData() const {
   return Cp1252FromUtf16(Utf16Units(data));
 }
 
+std::string RegValue::Name() const { return Cp1252FromUtf16(wide); }
+
 bool RegValue::ExactInCodePage() const {
-  if (Utf16FromCp1252(name) != wide) return false;
+  if (Utf16FromCp1252(Name()) != wide) return false;
   if (!utf16 || !IsStringType(type)) return true;
   // Exact when setting the A view back (which stores strings as UTF-16, as
   // RegSetValueExA does) gives the stored bytes again: not so for text the
@@ -43,13 +53,13 @@ bool RegValue::ExactInCodePage() const {
 RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::string data, bool utf16) {
   RegValue v;
   v.wide = wideName;
-  v.name = Cp1252FromUtf16(wideName);
-  v.folded = FoldUtf16(wideName);
   v.type = type;
   v.data = std::move(data);
   v.utf16 = utf16;
   return v;
 }
+
+std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 
 std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
   auto it = childMap.find(key);
@@ -61,7 +71,6 @@ std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { retu
 std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName, std::u16string folded) {
   auto node = std::make_shared<RegNode>();
   node->wide = wideName;
-  node->name = Cp1252FromUtf16(wideName);
   node->folded = std::move(folded);
   if (!childMap.emplace(node->folded, node).second) return node;
   // Children added in order (a hive lists its subkeys sorted, and so do most
@@ -105,31 +114,30 @@ RegValue* RegNode::FindValue(const char* valueName) {
   constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
   if (values.size() <= kScanned) {
     for (auto& v : values)
-      if (v.folded == folded) return &v;
+      if (FoldsTo(v.wide, folded)) return &v;
     return nullptr;
   }
-  if (valueIndexSize != values.size()) {
-    valueIndex.clear();
-    for (std::size_t i = values.size(); i-- > 0;) valueIndex[values[i].folded] = i;
-    valueIndexSize = values.size();
+  if (!valueIndex || valueIndex->covered != values.size()) {
+    valueIndex = std::make_unique<ValueIndex>();
+    for (std::size_t i = values.size(); i-- > 0;) valueIndex->positions[FoldUtf16(values[i].wide)] = i;
+    valueIndex->covered = values.size();
   }
-  const auto it = valueIndex.find(folded);
-  return it == valueIndex.end() ? nullptr : &values[it->second];
+  const auto it = valueIndex->positions.find(folded);
+  return it == valueIndex->positions.end() ? nullptr : &values[it->second];
 }
 
 void RegNode::AddValue(RegValue value) {
-  const bool indexed = valueIndexSize == values.size() && !values.empty();
+  const bool indexed = valueIndex && valueIndex->covered == values.size() && !values.empty();
   values.push_back(std::move(value));
   if (indexed) {
-    valueIndex.emplace(values.back().folded, values.size() - 1);
-    valueIndexSize = values.size();
+    valueIndex->positions.emplace(FoldUtf16(values.back().wide), values.size() - 1);
+    valueIndex->covered = values.size();
   }
 }
 
 void RegNode::EraseValue(const RegValue* value) {
   values.erase(values.begin() + (value - values.data()));
-  valueIndex.clear();
-  valueIndexSize = 0;
+  valueIndex.reset();
 }
 
 // A key as a handle sees it. Outside HKEY_CLASSES_ROOT only `machine` is
@@ -352,11 +360,11 @@ const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
     if (j >= m.size() || (i < u.size() && u[i]->folded < m[j]->folded)) {
-      names.push_back(u[i++]->name);
+      names.push_back(u[i++]->Name());
     } else if (i >= u.size() || m[j]->folded < u[i]->folded) {
-      names.push_back(m[j++]->name);
+      names.push_back(m[j++]->Name());
     } else {  // in both: the user's spelling wins
-      names.push_back(u[i++]->name);
+      names.push_back(u[i++]->Name());
       ++j;
     }
   }
@@ -371,11 +379,13 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
   if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
   if (!name || !nameLength) return err::kInvalidParameter;
   const std::string* found = nullptr;
+  std::string own;
   if (v.merged) {
     const auto& names = MergedNames(key, v);
     if (index < names.size()) found = &names[index];
   } else if (index < v.machine->Children().size()) {
-    found = &v.machine->Children()[index]->name;
+    own = v.machine->Children()[index]->Name();
+    found = &own;
   }
   if (!found) return err::kNoMoreItems;
   if (found->size() >= *nameLength) return err::kMoreData;
@@ -401,15 +411,16 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   Node* node = v.Primary();
   if (!node || index >= node->values.size()) return err::kNoMoreItems;
   const RegValue& value = node->values[index];
-  if (value.name.size() >= *nameLength) return err::kMoreData;
+  const std::string valueName = value.Name();
+  if (valueName.size() >= *nameLength) return err::kMoreData;
   const std::string bytes = dataSize ? value.AnsiData() : std::string();
   const auto length = static_cast<std::uint32_t>(bytes.size());
   if (data && *dataSize < length) {
     *dataSize = length;
     return err::kMoreData;
   }
-  std::memcpy(name, value.name.c_str(), value.name.size() + 1);
-  *nameLength = static_cast<std::uint32_t>(value.name.size());
+  std::memcpy(name, valueName.c_str(), valueName.size() + 1);
+  *nameLength = static_cast<std::uint32_t>(valueName.size());
   if (type) *type = value.type;
   if (data) std::memcpy(data, bytes.data(), length);
   if (dataSize) *dataSize = length;

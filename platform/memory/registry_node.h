@@ -16,10 +16,10 @@
 
 namespace plat::memory {
 
+// A value keeps its name only as stored: the code-page and upper-cased forms
+// are made when asked for (a hive holds hundreds of thousands of values).
 struct RegValue {
   std::u16string wide;    // the name as stored
-  std::string name;       // as the A calls give it ('?' for what the code page lacks)
-  std::u16string folded;  // upper-cased, to compare names as Windows does
   std::uint32_t type = 0;
   std::string data;       // the bytes as stored
   bool utf16 = false;     // string data held as UTF-16LE (read from a hive)
@@ -29,12 +29,13 @@ struct RegValue {
   std::string AnsiData() const;
   // Whether the A calls give name and data without loss.
   bool ExactInCodePage() const;
+  // The name as the A calls give it ('?' for what the code page lacks).
+  std::string Name() const;
 };
 
 struct RegNode {
-  std::u16string wide;
-  std::string name;
-  std::u16string folded;
+  std::u16string wide;    // the name as stored
+  std::u16string folded;  // upper-cased, to compare names as Windows does
   // Children by folded name, hashed: every open walks its path through
   // these, one look-up a level. A key views its child's own folded name,
   // which never changes once the child is added (no second copy per key).
@@ -50,10 +51,14 @@ struct RegNode {
   bool isVolatile = false;    // exists only while the image is open
   std::shared_ptr<RegNode> link;  // a link key opens this node instead
   std::vector<RegValue> values;   // creation order
-  // Positions of the values by folded name, for keys with many values (so
-  // that setting N values costs no N squared); rebuilt when it falls behind.
-  std::unordered_map<std::u16string, std::size_t> valueIndex;
-  std::size_t valueIndexSize = 0;   // how many values the index covers
+  // Positions of the values by folded name, made for keys with many values
+  // only (so that setting N values costs no N squared); rebuilt when it
+  // falls behind.
+  struct ValueIndex {
+    std::unordered_map<std::u16string, std::size_t> positions;
+    std::size_t covered = 0;  // how many values it covers
+  };
+  std::unique_ptr<ValueIndex> valueIndex;
 
   // Where the key stands in the file it was read from (0: new), and what a
   // job changed since: its values, and the children it removed (children it
@@ -62,6 +67,8 @@ struct RegNode {
   bool valuesChanged = false;
   std::vector<std::uint64_t> removedOrigins;
 
+  // The name as the A calls give it ('?' for what the code page lacks).
+  std::string Name() const;
   std::shared_ptr<RegNode> Find(std::u16string_view folded) const;
   std::shared_ptr<RegNode> AddWide(const std::u16string& wideName);
   // As AddWide, when the caller has folded the name already.
