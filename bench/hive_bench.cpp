@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <vector>
 
 #include "bench/image_generator.h"
 #include "bench/ratio_reporter.h"
@@ -23,6 +25,7 @@
 #include "platform/hive/hive_store.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/memory_services.h"
+#include "platform/memory/reg_text.h"
 #include "engine/recorded_job_view.h"
 #include "scanners/section_table.h"
 #include "tests/support/hive_writer.h"
@@ -61,6 +64,13 @@ struct HiveMachine : plat::memory::MemoryMachine {
     std::string error;
     if (!testing_support::WriteHive(source, plat::kLocalMachine, "Software", hive, error)) {
       std::fprintf(stderr, "hive_bench: %s\n", error.c_str());
+      std::exit(1);
+    }
+    // The same registry as a registry text file, as regedit exports it.
+    std::string text;
+    if (!plat::memory::ExportRegText(source, plat::memory::RegTextEncoding::kUtf16, text, error) ||
+        !std::ofstream(root + "/registry.reg", std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()))) {
+      std::fprintf(stderr, "hive_bench: registry text: %s\n", error.c_str());
       std::exit(1);
     }
   }
@@ -146,17 +156,20 @@ struct ProcessCost {
   bool ok = false;
 };
 
-// What a user's run costs: `tidemarrow-cli scan --windows` in a process of
-// its own (reading the hives, the find job, writing Problems.txt), its CPU
-// time and peak memory as the kernel counts them.
-ProcessCost ScanWindowsPartition(const std::string& partition) {
+// What a user's run costs: `tidemarrow-cli scan` in a process of its own
+// (reading the registry, the find job, writing Problems.txt), its CPU time
+// and peak memory as the kernel counts them.
+ProcessCost Scan(const std::vector<std::string>& options) {
   const std::string cli = fs::read_symlink("/proc/self/exe").parent_path() / "tidemarrow-cli";
+  std::vector<char*> argv{const_cast<char*>(cli.c_str()), const_cast<char*>("scan")};
+  for (const auto& o : options) argv.push_back(const_cast<char*>(o.c_str()));
+  argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    execl(cli.c_str(), cli.c_str(), "scan", "--windows", partition.c_str(), static_cast<char*>(nullptr));
+    execv(cli.c_str(), argv.data());
     _exit(127);
   }
   ProcessCost cost;
@@ -180,16 +193,22 @@ int main(int argc, char** argv) {
   std::printf("\nhive keys: %d\n", TheMachine().keys);
   if (TheMachine().loadSeconds > 0) std::printf("reading the hive into the store: %.2f s\n", TheMachine().loadSeconds);
   reporter.PrintRatio("find job / bare hivex walk of the same hive", "BM_FindJobOnHive", "BM_HivexWalk");
-  const ProcessCost cli = ScanWindowsPartition(TheMachine().root + "/c");
+  const std::string& root = TheMachine().root;
+  const ProcessCost cli = Scan({"--windows", root + "/c"});
+  const ProcessCost text = Scan({"--reg", root + "/registry.reg", "--drive", "C:=" + root + "/c"});
   const double walk = reporter.Time("BM_HivexWalk") / 1000.0;
   const double hiveMiB = static_cast<double>(fs::file_size(TheMachine().hive)) / (1024 * 1024);
-  if (!cli.ok || walk <= 0) {
-    std::printf("tidemarrow-cli scan --windows failed\n");
+  const double textMiB = static_cast<double>(fs::file_size(root + "/registry.reg")) / (1024 * 1024);
+  if (!cli.ok || !text.ok || walk <= 0) {
+    std::printf("tidemarrow-cli scan failed\n");
     return 1;
   }
   std::printf("tidemarrow-cli scan --windows: %.2f s of CPU, %.1f times the bare walk; peak memory %.0f MiB, "
               "%.1f times the %.0f MiB hive\n",
               cli.cpuSeconds, cli.cpuSeconds / walk, cli.peakMiB, cli.peakMiB / hiveMiB, hiveMiB);
+  std::printf("tidemarrow-cli scan --reg (the same registry as UTF-16 registry text): %.2f s of CPU; peak memory "
+              "%.0f MiB, %.1f times the %.0f MiB file\n",
+              text.cpuSeconds, text.peakMiB, text.peakMiB / textMiB, textMiB);
   // For bench/run, which compares machines of different sizes.
   std::printf("scan-cpu-seconds %.3f\n", cli.cpuSeconds);
   std::printf("peak memory of this benchmark process (the generator and its source registry included): %.0f MiB\n",
