@@ -28,9 +28,9 @@ bool IsStringType(std::uint32_t type) {
   return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
 }
 
-// Takes ownership of a string libhivex allocated.
-std::string Take(char* text) {
-  std::string out = text ? text : "";
+// Takes ownership of a UTF-8 name libhivex allocated, as UTF-16.
+std::u16string TakeWide(char* text) {
+  std::u16string out = Utf16FromUtf8(text ? std::string_view(text) : std::string_view());
   std::free(text);
   return out;
 }
@@ -180,13 +180,13 @@ struct HiveReader {
           Unreadable(*p.into, true);
           continue;
         }
-        const std::u16string wide = Utf16FromUtf8(Take(name));
+        std::u16string wide = TakeWide(name);
         std::u16string folded = FoldUtf16(wide);
         if (p.into->Find(folded)) {
           Unreadable(*p.into, true);
           continue;
         }
-        auto child = p.into->AddWide(wide, std::move(folded));
+        auto child = p.into->AddWide(std::move(wide), std::move(folded));
         child->origin = children[i];
         pending.push_back({children[i], child.get(), p.depth + 1});
       }
@@ -213,7 +213,7 @@ struct HiveReader {
         continue;
       }
       into.values.push_back(
-          memory::MakeValue(Utf16FromUtf8(Take(key)), type, std::string(data, length), IsStringType(type)));
+          memory::MakeValue(TakeWide(key), type, std::string(data, length), IsStringType(type)));
       std::free(data);
       ++state.values;
     }

@@ -50,9 +50,9 @@ bool RegValue::ExactInCodePage() const {
   return back.size() * 2 == data.size() && back == Utf16Units(data);
 }
 
-RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::string data, bool utf16) {
+RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16) {
   RegValue v;
-  v.wide = wideName;
+  v.wide = std::move(wideName);
   v.type = type;
   v.data = std::move(data);
   v.utf16 = utf16;
@@ -68,9 +68,9 @@ std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
 
 std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
 
-std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName, std::u16string folded) {
+std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName, std::u16string folded) {
   auto node = std::make_shared<RegNode>();
-  node->wide = wideName;
+  node->wide = std::move(wideName);
   node->folded = std::move(folded);
   if (!childMap.emplace(node->folded, node).second) return node;
   // Children added in order (a hive lists its subkeys sorted, and so do most

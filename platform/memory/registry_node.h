@@ -72,7 +72,7 @@ struct RegNode {
   std::shared_ptr<RegNode> Find(std::u16string_view folded) const;
   std::shared_ptr<RegNode> AddWide(const std::u16string& wideName);
   // As AddWide, when the caller has folded the name already.
-  std::shared_ptr<RegNode> AddWide(const std::u16string& wideName, std::u16string folded);
+  std::shared_ptr<RegNode> AddWide(std::u16string wideName, std::u16string folded);
   // Puts a whole subtree in place of any child of the same folded name.
   void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);
@@ -84,6 +84,6 @@ struct RegNode {
 };
 
 // A value whose name and data are given exactly as stored.
-RegValue MakeValue(const std::u16string& wideName, std::uint32_t type, std::string data, bool utf16);
+RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16);
 
 }  // namespace plat::memory
