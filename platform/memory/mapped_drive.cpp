@@ -74,6 +74,7 @@ void MappedDrive::Map(char letter, const std::string& hostDirectory) {
   std::lock_guard lock(mutex_);
   drives_[UpperDrive(letter)] = hostDirectory;
   listings_.clear();
+  insideDrive_.clear();
 }
 
 void MappedDrive::SetWorkingDirectory(const std::string& windowsPath) {
@@ -277,17 +278,21 @@ bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& h
   // A file written through a symbolic link, or in a directory a link leads
   // to, could lie anywhere on the host: writes stay on the mapped drive.
   if (fs::is_symlink(host + "/" + leaf, ec)) return false;
-  const fs::path root = fs::weakly_canonical(d->second, ec);
-  const fs::path dir = fs::weakly_canonical(host, ec);
-  if (ec) return false;
-  const auto rel = dir.lexically_relative(root);
-  if (rel.empty() || *rel.begin() == "..") return false;
+  auto inside = insideDrive_.find(host);
+  if (inside == insideDrive_.end()) {
+    const fs::path root = fs::weakly_canonical(d->second, ec);
+    const fs::path dir = fs::weakly_canonical(host, ec);
+    const auto rel = dir.lexically_relative(root);
+    inside = insideDrive_.emplace(host, !ec && !rel.empty() && *rel.begin() != "..").first;
+  }
+  if (!inside->second) return false;
   hostPath = host + "/" + leaf;
   return true;
 }
 
 void MappedDrive::Forget(const std::string& hostPath) {
   listings_.erase(fs::path(hostPath).parent_path().string());
+  insideDrive_.clear();
 }
 
 bool MappedDrive::IsReadOnly(const std::string& hostPath) {
@@ -333,9 +338,13 @@ bool MappedDrive::Append(const std::string& path, const std::string& bytes, bool
   std::lock_guard lock(mutex_);
   std::string host;
   std::error_code ec;
-  if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
-  if (fs::exists(host, ec) && IsReadOnly(host)) return false;
-  const bool created = !fs::exists(host, ec);
+  if (!ResolveForWrite(path, host)) return false;
+  // One look at the file: a directory is not appended to, a read-only file
+  // is refused, a missing one is created.
+  const fs::file_status status = fs::status(host, ec);
+  const bool created = !fs::exists(status);
+  if (fs::is_directory(status)) return false;
+  if (!created && (status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
   const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   if (created) Forget(host);

@@ -73,6 +73,10 @@ class MappedDrive final : public IFileSystem {
   char currentDrive_ = 'C';
   std::vector<std::string> currentParts_;
   std::unordered_map<std::string, Listed> listings_;
+  // Directories found to lie inside their drive (links resolved), so that a
+  // file appended to line by line is not checked again for every line;
+  // forgotten with the listings.
+  std::unordered_map<std::string, bool> insideDrive_;
 };
 
 }  // namespace plat::memory
