@@ -141,6 +141,29 @@ HiveStore::~HiveStore() = default;
 
 namespace {
 
+// The keys a read has reached, one bit per possible cell (cells start on
+// 4-byte boundaries; a damaged hive read leniently may point elsewhere, and
+// those are kept apart): a hash set of 200,000 keys cost more to build and
+// free than reading them.
+class SeenKeys {
+ public:
+  // False when the key was reached before.
+  bool Insert(hive_node_h node) {
+    if (node % 4) return odd_.insert(node).second;
+    const std::size_t cell = node / 4;
+    if (cell / 64 >= bits_.size()) bits_.resize(cell / 64 + 1 + bits_.size() / 2);
+    std::uint64_t& word = bits_[cell / 64];
+    const std::uint64_t bit = std::uint64_t{1} << (cell % 64);
+    if (word & bit) return false;
+    word |= bit;
+    return true;
+  }
+
+ private:
+  std::vector<std::uint64_t> bits_;
+  std::unordered_set<hive_node_h> odd_;
+};
+
 // Reads one hive into a tree of its own. Structure that cannot be read
 // (subkey lists, key names, keys reached twice) counts against the hive;
 // values that cannot be read make their key read-only.
@@ -156,7 +179,7 @@ struct HiveReader {
       std::size_t depth;
     };
     std::vector<Pending> pending{{hivex_root(h), &root, 0}};
-    std::unordered_set<hive_node_h> seen;
+    SeenKeys seen;
     root.origin = hivex_root(h);
     while (!pending.empty()) {
       const Pending p = pending.back();
@@ -171,7 +194,7 @@ struct HiveReader {
       }
       for (std::size_t i = 0; children[i]; ++i) {
         // A damaged hive can point back at a key already read: each is read once.
-        if (!seen.insert(children[i]).second) {
+        if (!seen.Insert(children[i])) {
           Unreadable(*p.into, true);
           continue;
         }
