@@ -156,20 +156,16 @@ struct ProcessCost {
   bool ok = false;
 };
 
-// What a user's run costs: `tidemarrow-cli scan` in a process of its own
-// (reading the registry, the find job, writing Problems.txt), its CPU time
-// and peak memory as the kernel counts them.
-ProcessCost Scan(const std::vector<std::string>& options) {
-  const std::string cli = fs::read_symlink("/proc/self/exe").parent_path() / "tidemarrow-cli";
-  std::vector<char*> argv{const_cast<char*>(cli.c_str()), const_cast<char*>("scan")};
-  for (const auto& o : options) argv.push_back(const_cast<char*>(o.c_str()));
-  argv.push_back(nullptr);
+// Runs a program with its output discarded and measures it as the kernel
+// counts it. A child's peak memory includes what its parent held when it
+// forked, so this runs in a small process of its own (see main).
+ProcessCost RunMeasured(char** argv) {
   const pid_t pid = fork();
   if (pid == 0) {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    execv(cli.c_str(), argv.data());
+    execv(argv[0], argv);
     _exit(127);
   }
   ProcessCost cost;
@@ -182,9 +178,49 @@ ProcessCost Scan(const std::vector<std::string>& options) {
   return cost;
 }
 
+constexpr const char* kMeasureFlag = "--measure";
+
+// What a user's run costs: `tidemarrow-cli scan` in a process of its own
+// (reading the registry, the find job, writing Problems.txt), its CPU time
+// and peak memory, measured by this program started afresh with --measure
+// (which then holds little memory itself).
+ProcessCost Scan(const std::vector<std::string>& options) {
+  const fs::path self = fs::read_symlink("/proc/self/exe");
+  const std::string cli = (self.parent_path() / "tidemarrow-cli").string();
+  std::vector<std::string> args{self.string(), kMeasureFlag, cli, "scan"};
+  args.insert(args.end(), options.begin(), options.end());
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  ProcessCost cost;
+  int ok = 0;
+  if (FILE* in = fdopen(fds[0], "r")) {
+    if (std::fscanf(in, "%d %lf %lf", &ok, &cost.cpuSeconds, &cost.peakMiB) != 3) ok = 0;
+    std::fclose(in);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  cost.ok = ok != 0;
+  return cost;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == kMeasureFlag) {
+    const ProcessCost cost = RunMeasured(argv + 2);
+    std::printf("%d %.3f %.1f\n", cost.ok ? 1 : 0, cost.cpuSeconds, cost.peakMiB);
+    return 0;
+  }
   benchmark::Initialize(&argc, argv);
   bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
