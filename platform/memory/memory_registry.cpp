@@ -153,7 +153,7 @@ struct MemoryRegistry::View {
 
 struct MemoryRegistry::Handle {
   View view;
-  std::vector<std::string> mergedNames;
+  std::shared_ptr<const std::vector<std::string>> mergedNames;
   std::uint64_t mergedGeneration = ~0ull;
 };
 
@@ -351,25 +351,32 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t
 
 const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view) {
   Handle* handle = key == kClassesRoot ? classesRoot_.get() : handles_.at(key).get();
-  if (handle->mergedGeneration == generation_) return handle->mergedNames;
-  auto& names = handle->mergedNames;
-  names.clear();
+  if (handle->mergedGeneration == generation_) return *handle->mergedNames;
+  handle->mergedGeneration = generation_;
+  if (lastMerged_.generation == generation_ && lastMerged_.user == view.user.get() &&
+      lastMerged_.machine == view.machine.get()) {
+    handle->mergedNames = lastMerged_.names;
+    return *handle->mergedNames;
+  }
+  auto names = std::make_shared<std::vector<std::string>>();
   static const std::vector<std::shared_ptr<Node>> kNone;
   const auto& u = view.user ? view.user->Children() : kNone;
   const auto& m = view.machine ? view.machine->Children() : kNone;
+  names->reserve(u.size() + m.size());
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
     if (j >= m.size() || (i < u.size() && u[i]->folded < m[j]->folded)) {
-      names.push_back(u[i++]->Name());
+      names->push_back(u[i++]->Name());
     } else if (i >= u.size() || m[j]->folded < u[i]->folded) {
-      names.push_back(m[j++]->Name());
+      names->push_back(m[j++]->Name());
     } else {  // in both: the user's spelling wins
-      names.push_back(u[i++]->Name());
+      names->push_back(u[i++]->Name());
       ++j;
     }
   }
-  handle->mergedGeneration = generation_;
-  return names;
+  lastMerged_ = MergedListing{view.user.get(), view.machine.get(), generation_, names};
+  handle->mergedNames = std::move(names);
+  return *handle->mergedNames;
 }
 
 RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,

@@ -78,6 +78,16 @@ class MemoryRegistry final : public IRegistry {
   struct Handle;
   std::unique_ptr<Handle> classesRoot_;  // caches the merged names of the predefined handle
   std::unordered_map<HKey, std::unique_ptr<Handle>> handles_;
+  // The last merged listing made, shared with the next handle that lists
+  // the same keys unchanged (every scanner lists HKEY_CLASSES_ROOT when it
+  // is built, one after another).
+  struct MergedListing {
+    const Node* user = nullptr;
+    const Node* machine = nullptr;
+    std::uint64_t generation = ~0ull;
+    std::shared_ptr<const std::vector<std::string>> names;
+  };
+  MergedListing lastMerged_;
   HKey nextHandle_ = 0x1000;
   std::uint64_t generation_ = 0;
   mutable std::uint64_t calls_ = 0;
