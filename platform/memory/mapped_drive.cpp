@@ -68,6 +68,11 @@ std::string ShortBasis(const std::string& name, std::string& ext) {
   return clean(base, 6);
 }
 
+// Read-only is the host file's write permission, honoured even for root.
+bool WriteProtected(const fs::file_status& status) {
+  return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+}
+
 }  // namespace
 
 void MappedDrive::Map(char letter, const std::string& hostDirectory) {
@@ -297,8 +302,8 @@ void MappedDrive::Forget(const std::string& hostPath) {
 
 bool MappedDrive::IsReadOnly(const std::string& hostPath) {
   std::error_code ec;
-  auto perms = fs::status(hostPath, ec).permissions();
-  return !ec && (perms & fs::perms::owner_write) == fs::perms::none;
+  const fs::file_status status = fs::status(hostPath, ec);
+  return !ec && WriteProtected(status);
 }
 
 bool MappedDrive::CanOpenForRead(const std::string& path) {
@@ -344,7 +349,7 @@ bool MappedDrive::Append(const std::string& path, const std::string& bytes, bool
   const fs::file_status status = fs::status(host, ec);
   const bool created = !fs::exists(status);
   if (fs::is_directory(status)) return false;
-  if (!created && (status.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+  if (!created && WriteProtected(status)) return false;
   const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   if (created) Forget(host);

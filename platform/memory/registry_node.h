@@ -2,8 +2,8 @@
 // and write it back (registry text, hive files). Names are kept exactly as
 // stored (UTF-16, as Windows keeps them); the code-page form the A calls
 // give is made when they ask. Data is kept as stored, and string data read
-// from a hive stays UTF-16 until an A call asks for it. What a job changes is marked, so that
-// a store writes back only that.
+// from a hive stays UTF-16 until an A call asks for it. What a job changes
+// is marked, so that a store writes back only that.
 #pragma once
 
 #include <cstdint>
