@@ -205,11 +205,11 @@ struct HiveReader {
         }
         std::u16string wide = TakeWide(name);
         std::u16string folded = FoldUtf16(wide);
-        if (p.into->Find(folded)) {
+        auto child = p.into->AddWide(std::move(wide), std::move(folded));
+        if (!child) {  // two keys of one name
           Unreadable(*p.into, true);
           continue;
         }
-        auto child = p.into->AddWide(std::move(wide), std::move(folded));
         child->origin = children[i];
         pending.push_back({children[i], child.get(), p.depth + 1});
       }
@@ -322,9 +322,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
     const HiveMount& mount = states[l->state].mount;
     if (mount.mountPath.empty()) {
       auto root = registry.Root(mount.hive);
-      root->childMap = std::move(l->tree->childMap);
-      root->ordered = std::move(l->tree->ordered);
-      root->orderedValid = l->tree->orderedValid;
+      root->AdoptChildren(*l->tree);
       root->values = std::move(l->tree->values);
       root->origin = l->tree->origin;
       root->readOnly = l->tree->readOnly;

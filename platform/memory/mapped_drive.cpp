@@ -8,7 +8,9 @@
 #include "platform/codepage.h"
 #include "platform/memory/host_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,6 +68,31 @@ std::string ShortBasis(const std::string& name, std::string& ext) {
   };
   ext = clean(rawExt, 3);
   return clean(base, 6);
+}
+
+// A directory's entries as the mapped drive names them (the code page's
+// form, '?' for what it lacks), with the host's own name and whether each
+// is a regular file (or a link to one). Read with readdir: a listing of
+// system32 (tens of thousands of files) through std::filesystem built a
+// path object per entry and cost more than the scan's use of it.
+void ReadDirectory(const std::string& hostDir, std::vector<std::string>& names, std::vector<std::string>& hostNames,
+                   std::vector<bool>& regular) {
+  DIR* dir = ::opendir(hostDir.c_str());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    bool isRegular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      struct stat st;
+      isRegular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    names.emplace_back(ascii ? std::string(name) : Cp1252FromUtf16(Utf16FromUtf8(std::string(name))));
+    hostNames.push_back(ascii ? names.back() : HostName(names.back()));
+    regular.push_back(isRegular);
+  }
+  ::closedir(dir);
 }
 
 // Read-only is the host file's write permission, honoured even for root.
@@ -162,13 +189,9 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   if (it != listings_.end()) return it->second;
   Listed listed;
   std::vector<std::string> names;
+  std::vector<std::string> hostNames;
   std::vector<bool> regular;  // beside names, one for one
-  std::error_code ec;
-  for (fs::directory_iterator d(hostDir, ec), end; !ec && d != end; d.increment(ec)) {
-    names.push_back(Cp1252FromUtf16(Utf16FromUtf8(d->path().filename().string())));
-    std::error_code typeError;
-    regular.push_back(d->is_regular_file(typeError));
-  }
+  ReadDirectory(hostDir, names, hostNames, regular);
   // Names that need a generated short name, grouped by its basis, so that
   // each one's number is found without walking every sibling again.
   std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
@@ -185,10 +208,11 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
     for (std::size_t i = 0; i < group.size(); ++i) number[group[i]] = i + 1;
   }
   [[maybe_unused]] bool shortNamesStored = true;
+  listed.entries.resize(names.size());
   for (std::size_t index = 0; index < names.size(); ++index) {
     const std::string& name = names[index];
-    Entry e;
-    e.hostName = HostName(name);
+    Entry& e = listed.entries[index];
+    e.hostName = std::move(hostNames[index]);
     e.folded = FoldName(name);
     std::string shortName;
 #ifdef __linux__
@@ -203,9 +227,7 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
     }
 #endif
     if (shortName.empty() && IsValidShortName(name)) {
-      shortName = name;
-      for (auto& c : shortName)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      // Its own name in capitals: found through the long name already.
     } else if (shortName.empty()) {
       std::string ext;
       const std::string basis = ShortBasis(name, ext);
@@ -213,11 +235,15 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
       shortName = basis.substr(0, std::min<std::size_t>(basis.size(), 7 - n.size())) + "~" + n +
                   (ext.empty() ? "" : "." + ext);
     }
-    e.shortFolded = FoldName(shortName);
+    if (!shortName.empty()) e.shortFolded = FoldName(shortName);
     e.regular = regular[index];
-    listed.byName.emplace(e.folded, listed.entries.size());
-    listed.byShortName.emplace(e.shortFolded, listed.entries.size());
-    listed.entries.push_back(std::move(e));
+  }
+  // The entries stay where they are from here on: the indexes view their names.
+  listed.byName.reserve(listed.entries.size());
+  for (std::size_t index = 0; index < listed.entries.size(); ++index) {
+    const Entry& e = listed.entries[index];
+    listed.byName.emplace(e.folded, index);
+    if (!e.shortFolded.empty() && e.shortFolded != e.folded) listed.byShortName.emplace(e.shortFolded, index);
   }
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -47,15 +48,16 @@ class MappedDrive final : public IFileSystem {
   struct Entry {
     std::string hostName;
     std::u16string folded;
-    std::u16string shortFolded;
+    std::u16string shortFolded;  // empty when it is the long name itself
     bool regular = false;  // a regular file (or a link to one) when listed
   };
   // A directory's entries, found by long and by short name in constant time
-  // (system32 holds thousands of files, each looked up many times).
+  // (system32 holds thousands of files, each looked up many times). The
+  // indexes view the entries' own names: the entries never move once listed.
   struct Listed {
     std::vector<Entry> entries;
-    std::unordered_map<std::u16string, std::size_t> byName;
-    std::unordered_map<std::u16string, std::size_t> byShortName;
+    std::unordered_map<std::u16string_view, std::size_t> byName;
+    std::unordered_map<std::u16string_view, std::size_t> byShortName;  // those that differ
   };
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
   const Listed& Listing(const std::string& hostDir);

@@ -8,138 +8,6 @@
 
 namespace plat::memory {
 
-namespace {
-
-// Whether a stored name upper-cases to `folded`, without making a copy.
-bool FoldsTo(std::u16string_view wide, std::u16string_view folded) {
-  if (wide.size() != folded.size()) return false;
-  for (std::size_t i = 0; i < wide.size(); ++i)
-    if (UpcaseUnicode(wide[i]) != folded[i]) return false;
-  return true;
-}
-
-bool IsStringType(std::uint32_t type) {
-  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
-}
-
-std::u16string Utf16Units(const std::string& bytes) {
-  std::u16string wide;
-  wide.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  return wide;
-}
-
-}  // namespace
-
-std::string RegValue::AnsiData() const {
-  if (!utf16 || !IsStringType(type) || data.size() % 2) return data;
-  return Cp1252FromUtf16(Utf16Units(data));
-}
-
-std::string RegValue::Name() const { return Cp1252FromUtf16(wide); }
-
-bool RegValue::ExactInCodePage() const {
-  if (Utf16FromCp1252(Name()) != wide) return false;
-  if (!utf16 || !IsStringType(type)) return true;
-  // Exact when setting the A view back (which stores strings as UTF-16, as
-  // RegSetValueExA does) gives the stored bytes again: not so for text the
-  // code page lacks, nor for string data of an odd length.
-  const std::u16string back = Utf16FromCp1252(AnsiData());
-  return back.size() * 2 == data.size() && back == Utf16Units(data);
-}
-
-RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16) {
-  RegValue v;
-  v.wide = std::move(wideName);
-  v.type = type;
-  v.data = std::move(data);
-  v.utf16 = utf16;
-  return v;
-}
-
-std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
-
-std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
-  auto it = childMap.find(key);
-  return it == childMap.end() ? nullptr : it->second;
-}
-
-std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
-
-std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName, std::u16string folded) {
-  auto node = std::make_shared<RegNode>();
-  node->wide = std::move(wideName);
-  node->folded = std::move(folded);
-  if (!childMap.emplace(node->folded, node).second) return node;
-  // Children added in order (a hive lists its subkeys sorted, and so do most
-  // registry files) extend the ordered list instead of invalidating it.
-  if (orderedValid && (ordered.empty() || ordered.back()->folded < node->folded))
-    ordered.push_back(node);
-  else
-    orderedValid = false;
-  return node;
-}
-
-std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
-
-void RegNode::Attach(std::shared_ptr<RegNode> child) {
-  childMap.erase(child->folded);
-  std::u16string_view key = child->folded;
-  childMap.emplace(key, std::move(child));
-  orderedValid = false;
-}
-
-void RegNode::Remove(std::u16string_view key) {
-  childMap.erase(key);
-  orderedValid = false;
-}
-
-const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
-  if (!orderedValid) {
-    ordered.clear();
-    ordered.reserve(childMap.size());
-    for (auto& [folded, node] : childMap) ordered.push_back(node);
-    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a->folded < b->folded; });
-    orderedValid = true;
-  }
-  return ordered;
-}
-
-RegValue* RegNode::FindValue(const char* valueName) {
-  // A name is found by its code-page spelling; a name with characters the
-  // code page lacks is found only by a name that really is so spelled.
-  const std::u16string folded = FoldName(valueName ? valueName : "");
-  constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
-  if (values.size() <= kScanned) {
-    for (auto& v : values)
-      if (FoldsTo(v.wide, folded)) return &v;
-    return nullptr;
-  }
-  if (!valueIndex || valueIndex->covered != values.size()) {
-    valueIndex = std::make_unique<ValueIndex>();
-    for (std::size_t i = values.size(); i-- > 0;) valueIndex->positions[FoldUtf16(values[i].wide)] = i;
-    valueIndex->covered = values.size();
-  }
-  const auto it = valueIndex->positions.find(folded);
-  return it == valueIndex->positions.end() ? nullptr : &values[it->second];
-}
-
-void RegNode::AddValue(RegValue value) {
-  const bool indexed = valueIndex && valueIndex->covered == values.size() && !values.empty();
-  values.push_back(std::move(value));
-  if (indexed) {
-    valueIndex->positions.emplace(FoldUtf16(values.back().wide), values.size() - 1);
-    valueIndex->covered = values.size();
-  }
-}
-
-void RegNode::EraseValue(const RegValue* value) {
-  values.erase(values.begin() + (value - values.data()));
-  valueIndex.reset();
-}
-
 // A key as a handle sees it. Outside HKEY_CLASSES_ROOT only `machine` is
 // used (it holds the key of whichever hive); inside it, the user's and the
 // machine's key at the same path, either of which may be missing.
@@ -467,7 +335,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   SplitPath(subKey, parts, status);
   if (parts.empty()) return err::kAccessDenied;  // a hive root or the key itself
   auto victim = target.user ? target.user : target.machine;
-  if (!victim->childMap.empty()) return err::kAccessDenied;
+  if (victim->HasChildren()) return err::kAccessDenied;
   if (victim->writeDenied || victim->readOnly) return err::kAccessDenied;
   // Find the parent of the victim in the same tree.
   std::string parentPath;
@@ -526,7 +394,7 @@ bool MemoryRegistry::DenyWriteAccessBelow(HKey hive, const std::string& path) {
     Node* n = pending.back();
     pending.pop_back();
     n->writeDenied = true;
-    for (auto& [folded, c] : n->childMap) pending.push_back(c.get());
+    for (auto& c : n->Children()) pending.push_back(c.get());
   }
   return true;
 }

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,15 +35,20 @@ struct RegValue {
 struct RegNode {
   std::u16string wide;    // the name as stored
   std::u16string folded;  // upper-cased, to compare names as Windows does
-  // Children by folded name, hashed: every open walks its path through
-  // these, one look-up a level. A key views its child's own folded name,
-  // which never changes once the child is added (no second copy per key).
-  // The list that enumeration by index reads, sorted by folded name, is
-  // rebuilt only after a change, so that neither a key with 100,000 subkeys
-  // nor a walk by index costs quadratic time.
-  std::unordered_map<std::u16string_view, std::shared_ptr<RegNode>> childMap;
-  std::vector<std::shared_ptr<RegNode>> ordered;
-  bool orderedValid = true;
+  // The children, in order of folded name while `sorted` (a hive lists its
+  // subkeys so, and so do most registry files, so reading them never sorts):
+  // found then by binary search. Added out of order, a list is searched
+  // through an index of positions (for more than a few children) until
+  // enumeration sorts it again. Either way, no key with 100,000 subkeys and
+  // no walk by index costs quadratic time, and a key with few children
+  // costs no table.
+  std::vector<std::shared_ptr<RegNode>> children;
+  bool sorted = true;
+  // Removed children are marked and stay in the list until the next
+  // Children(), so that deleting many keys of one parent shifts it once.
+  std::size_t detachedCount = 0;
+  bool detached = false;  // this key was removed from its parent's list
+  mutable std::unique_ptr<std::unordered_map<std::u16string_view, std::size_t>> childIndex;
   bool deleted = false;
   bool writeDenied = false;   // opens asking for write access are refused (an ACL)
   bool readOnly = false;      // its store cannot write it back: changes are refused
@@ -70,6 +74,7 @@ struct RegNode {
   // The name as the A calls give it ('?' for what the code page lacks).
   std::string Name() const;
   std::shared_ptr<RegNode> Find(std::u16string_view folded) const;
+  // A new child; null when there is one of that name already.
   std::shared_ptr<RegNode> AddWide(const std::u16string& wideName);
   // As AddWide, when the caller has folded the name already.
   std::shared_ptr<RegNode> AddWide(std::u16string wideName, std::u16string folded);
@@ -77,10 +82,20 @@ struct RegNode {
   void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);
   void Remove(std::u16string_view folded);
+  bool HasChildren() const;
+  // Takes over the children of a tree read elsewhere (a hive mounted here).
+  void AdoptChildren(RegNode& from);
+  // The children in order of folded name, as enumeration by index sees them.
   const std::vector<std::shared_ptr<RegNode>>& Children();
   RegValue* FindValue(const char* ansiName);
   void AddValue(RegValue value);
   void EraseValue(const RegValue* value);
+
+ private:
+  static constexpr std::size_t kNotFound = ~std::size_t{0};
+  static constexpr std::size_t kScanned = 8;  // up to this many children, searched one by one
+  std::size_t Position(std::u16string_view folded) const;
+  void Append(const std::shared_ptr<RegNode>& child, bool inOrder);
 };
 
 // A value whose name and data are given exactly as stored.

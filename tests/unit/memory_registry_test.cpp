@@ -2,6 +2,10 @@
 // accounting, access refusal, and where writes through HKEY_CLASSES_ROOT go.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
+#include <random>
+
 #include "platform/memory/memory_registry.h"
 #include "platform/registry_tree.h"
 
@@ -92,4 +96,62 @@ TEST(MemoryRegistry, WritesThroughClassesRootGoWhereWindowsPutsThem) {
   EXPECT_EQ(reg.DeleteKey(kClassesRoot, ".txt"), err::kSuccess);
   EXPECT_EQ(ReadString(reg, kCurrentUser, "Software\\Classes\\.txt", "x"), "<no key>");
   EXPECT_EQ(ReadString(reg, kLocalMachine, "Software\\Classes\\.txt", "x"), "<no value>");
+}
+
+// A key's subkeys under every order of adding and deleting, against a model:
+// added in order, out of order, deleted and added again, in keys with few
+// and with many children, opened and enumerated in between.
+TEST(MemoryRegistry, SubkeysStayFoundAndSortedUnderAnyOrderOfChanges) {
+  std::mt19937 random(20261207);
+  for (const int size : {5, 40, 600}) {
+    MemoryRegistry reg;
+    std::map<std::string, std::string> model;  // upper-cased name -> name as created
+    auto nameOf = [&](int i) {
+      std::string n = "k" + std::to_string(i);
+      if (i % 3 == 0) n[0] = 'K';
+      return n;
+    };
+    auto upper = [](std::string s) {
+      for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      return s;
+    };
+    for (int step = 0; step < size * 6; ++step) {
+      const int i = step < size ? step : static_cast<int>(random() % (2 * size));  // in order first
+      const std::string path = "Software\\P\\" + nameOf(i);
+      switch (random() % 4) {
+        case 0:
+        case 1: {
+          HKey key = 0;
+          ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, path.c_str(), &key), err::kSuccess);
+          reg.CloseKey(key);
+          model.emplace(upper(nameOf(i)), nameOf(i));
+          break;
+        }
+        case 2:
+          EXPECT_EQ(reg.DeleteKey(kLocalMachine, upper(path).c_str()) == err::kSuccess,
+                    model.erase(upper(nameOf(i))) == 1);
+          break;
+        default: {
+          HKey key = 0;
+          EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, upper(path).c_str(), 0, kKeyRead, &key) == err::kSuccess,
+                    model.count(upper(nameOf(i))) == 1);
+          reg.CloseKey(key);
+        }
+      }
+      if (step % (size / 2 + 1) != 0) continue;
+      HKey parent = 0;
+      ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, "Software\\P", &parent), err::kSuccess);
+      std::vector<std::string> listed;
+      char name[300];
+      for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t length = sizeof name;
+        if (reg.EnumKeyEx(parent, index, name, &length) != err::kSuccess) break;
+        listed.emplace_back(name, length);
+      }
+      reg.CloseKey(parent);
+      std::vector<std::string> expected;
+      for (const auto& [folded, spelled] : model) expected.push_back(spelled);
+      ASSERT_EQ(listed, expected) << "size " << size << ", step " << step;
+    }
+  }
 }

@@ -1,0 +1,187 @@
+#include "platform/memory/registry_node.h"
+
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "platform/registry.h"
+
+namespace plat::memory {
+
+namespace {
+
+// Whether a stored name upper-cases to `folded`, without making a copy.
+bool FoldsTo(std::u16string_view wide, std::u16string_view folded) {
+  if (wide.size() != folded.size()) return false;
+  for (std::size_t i = 0; i < wide.size(); ++i)
+    if (UpcaseUnicode(wide[i]) != folded[i]) return false;
+  return true;
+}
+
+bool IsStringType(std::uint32_t type) {
+  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
+}
+
+std::u16string Utf16Units(const std::string& bytes) {
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return wide;
+}
+
+}  // namespace
+
+std::string RegValue::AnsiData() const {
+  if (!utf16 || !IsStringType(type) || data.size() % 2) return data;
+  return Cp1252FromUtf16(Utf16Units(data));
+}
+
+std::string RegValue::Name() const { return Cp1252FromUtf16(wide); }
+
+bool RegValue::ExactInCodePage() const {
+  if (Utf16FromCp1252(Name()) != wide) return false;
+  if (!utf16 || !IsStringType(type)) return true;
+  // Exact when setting the A view back (which stores strings as UTF-16, as
+  // RegSetValueExA does) gives the stored bytes again: not so for text the
+  // code page lacks, nor for string data of an odd length.
+  const std::u16string back = Utf16FromCp1252(AnsiData());
+  return back.size() * 2 == data.size() && back == Utf16Units(data);
+}
+
+RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16) {
+  RegValue v;
+  v.wide = std::move(wideName);
+  v.type = type;
+  v.data = std::move(data);
+  v.utf16 = utf16;
+  return v;
+}
+
+std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
+
+std::size_t RegNode::Position(std::u16string_view key) const {
+  if (sorted) {
+    const auto it = std::lower_bound(children.begin(), children.end(), key,
+                                     [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return c->folded < k; });
+    return it != children.end() && (*it)->folded == key && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
+                                                                              : kNotFound;
+  }
+  if (children.size() <= kScanned) {
+    for (std::size_t i = 0; i < children.size(); ++i)
+      if (!children[i]->detached && children[i]->folded == key) return i;
+    return kNotFound;
+  }
+  if (!childIndex) {
+    childIndex = std::make_unique<std::unordered_map<std::u16string_view, std::size_t>>();
+    childIndex->reserve(children.size());
+    for (std::size_t i = 0; i < children.size(); ++i)
+      if (!children[i]->detached) childIndex->emplace(children[i]->folded, i);
+  }
+  const auto it = childIndex->find(key);
+  return it == childIndex->end() ? kNotFound : it->second;
+}
+
+std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
+  const std::size_t i = Position(key);
+  return i == kNotFound ? nullptr : children[i];
+}
+
+std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
+
+std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName, std::u16string folded) {
+  const bool inOrder = children.empty() || children.back()->folded < folded;
+  // In order after a sorted list, the name is new without a search.
+  if (!(sorted && inOrder) && Position(folded) != kNotFound) return nullptr;
+  auto node = std::make_shared<RegNode>();
+  node->wide = std::move(wideName);
+  node->folded = std::move(folded);
+  Append(node, inOrder);
+  return node;
+}
+
+void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
+  if (!inOrder && sorted) {
+    sorted = false;
+    childIndex.reset();  // made again for the unsorted list when searched
+  }
+  children.push_back(child);
+  if (childIndex) childIndex->emplace(child->folded, children.size() - 1);
+}
+
+std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
+
+void RegNode::Attach(std::shared_ptr<RegNode> child) {
+  Remove(child->folded);
+  child->detached = false;
+  const bool inOrder = children.empty() || children.back()->folded < child->folded;
+  Append(child, inOrder);
+}
+
+void RegNode::Remove(std::u16string_view key) {
+  const std::size_t i = Position(key);
+  if (i == kNotFound) return;
+  // Marked, and dropped from the list by the next Children(): deleting many
+  // keys of one parent shifts the list once, not once per key.
+  if (childIndex) childIndex->erase(key);
+  children[i]->detached = true;
+  ++detachedCount;
+}
+
+bool RegNode::HasChildren() const { return children.size() > detachedCount; }
+
+void RegNode::AdoptChildren(RegNode& from) {
+  children = std::move(from.children);
+  sorted = from.sorted;
+  detachedCount = from.detachedCount;
+  childIndex = std::move(from.childIndex);
+}
+
+const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
+  if (detachedCount) {
+    std::erase_if(children, [](const std::shared_ptr<RegNode>& c) { return c->detached; });
+    detachedCount = 0;
+    childIndex.reset();
+  }
+  if (!sorted) {
+    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a->folded < b->folded; });
+    sorted = true;
+    childIndex.reset();
+  }
+  return children;
+}
+
+RegValue* RegNode::FindValue(const char* valueName) {
+  // A name is found by its code-page spelling; a name with characters the
+  // code page lacks is found only by a name that really is so spelled.
+  const std::u16string folded = FoldName(valueName ? valueName : "");
+  constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
+  if (values.size() <= kScanned) {
+    for (auto& v : values)
+      if (FoldsTo(v.wide, folded)) return &v;
+    return nullptr;
+  }
+  if (!valueIndex || valueIndex->covered != values.size()) {
+    valueIndex = std::make_unique<ValueIndex>();
+    for (std::size_t i = values.size(); i-- > 0;) valueIndex->positions[FoldUtf16(values[i].wide)] = i;
+    valueIndex->covered = values.size();
+  }
+  const auto it = valueIndex->positions.find(folded);
+  return it == valueIndex->positions.end() ? nullptr : &values[it->second];
+}
+
+void RegNode::AddValue(RegValue value) {
+  const bool indexed = valueIndex && valueIndex->covered == values.size() && !values.empty();
+  values.push_back(std::move(value));
+  if (indexed) {
+    valueIndex->positions.emplace(FoldUtf16(values.back().wide), values.size() - 1);
+    valueIndex->covered = values.size();
+  }
+}
+
+void RegNode::EraseValue(const RegValue* value) {
+  values.erase(values.begin() + (value - values.data()));
+  valueIndex.reset();
+}
+
+}  // namespace plat::memory
