@@ -192,6 +192,9 @@ struct HiveReader {
         Unreadable(*p.into, true);
         continue;
       }
+      std::size_t count = 0;
+      while (children[count]) ++count;
+      p.into->children.reserve(count);
       for (std::size_t i = 0; children[i]; ++i) {
         // A damaged hive can point back at a key already read: each is read once.
         if (!seen.Insert(children[i])) {
@@ -223,6 +226,9 @@ struct HiveReader {
       Unreadable(into, true);
       return;
     }
+    std::size_t count = 0;
+    while (values[count]) ++count;
+    into.values.reserve(count);
     for (std::size_t i = 0; values[i]; ++i) {
       char* key = hivex_value_key(h, values[i]);
       // Any 32-bit type can stand in a hive, not only hive_type's names.

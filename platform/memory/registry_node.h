@@ -19,8 +19,8 @@ namespace plat::memory {
 // are made when asked for (a hive holds hundreds of thousands of values).
 struct RegValue {
   std::u16string wide;    // the name as stored
-  std::uint32_t type = 0;
   std::string data;       // the bytes as stored
+  std::uint32_t type = 0;
   bool utf16 = false;     // string data held as UTF-16LE (read from a hive)
 
   // The data as the A calls give it: string types held as UTF-16 are
@@ -43,16 +43,7 @@ struct RegNode {
   // no walk by index costs quadratic time, and a key with few children
   // costs no table.
   std::vector<std::shared_ptr<RegNode>> children;
-  bool sorted = true;
-  // Removed children are marked and stay in the list until the next
-  // Children(), so that deleting many keys of one parent shifts it once.
-  std::size_t detachedCount = 0;
-  bool detached = false;  // this key was removed from its parent's list
   mutable std::unique_ptr<std::unordered_map<std::u16string_view, std::size_t>> childIndex;
-  bool deleted = false;
-  bool writeDenied = false;   // opens asking for write access are refused (an ACL)
-  bool readOnly = false;      // its store cannot write it back: changes are refused
-  bool isVolatile = false;    // exists only while the image is open
   std::shared_ptr<RegNode> link;  // a link key opens this node instead
   std::vector<RegValue> values;   // creation order
   // Positions of the values by folded name, made for keys with many values
@@ -68,8 +59,19 @@ struct RegNode {
   // job changed since: its values, and the children it removed (children it
   // added are those with no origin).
   std::uint64_t origin = 0;
-  bool valuesChanged = false;
   std::vector<std::uint64_t> removedOrigins;
+
+  // The flags together (a hive holds hundreds of thousands of keys).
+  // Removed children are marked and stay in the list until the next
+  // Children(), so that deleting many keys of one parent shifts it once.
+  std::uint32_t detachedCount = 0;
+  bool sorted = true;
+  bool detached = false;      // this key was removed from its parent's list
+  bool deleted = false;
+  bool writeDenied = false;   // opens asking for write access are refused (an ACL)
+  bool readOnly = false;      // its store cannot write it back: changes are refused
+  bool isVolatile = false;    // exists only while the image is open
+  bool valuesChanged = false;
 
   // The name as the A calls give it ('?' for what the code page lacks).
   std::string Name() const;
