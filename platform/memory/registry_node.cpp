@@ -61,7 +61,7 @@ RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data
 std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 
 std::size_t RegNode::Position(std::u16string_view key) const {
-  if (sorted) {
+  if (sorted && children.size() <= kSearched) {
     const auto it = std::lower_bound(children.begin(), children.end(), key,
                                      [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return c->folded < k; });
     return it != children.end() && (*it)->folded == key && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
