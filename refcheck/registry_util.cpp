@@ -42,7 +42,7 @@ std::string CRegistryUtil::ReadDirectoryVariable(const char* name) {
 
 void CRegistryUtil::BuildExtensionList() {
   if (OpenAndListClassesRoot("")) {
-    const std::vector<std::string> names = SubkeyNames();
+    const std::vector<std::string>& names = SubkeyNames();
     for (const auto& name : names)
       if (!name.empty() && name[0] == '.') extensions_.push_back(name);
   }

@@ -1,13 +1,12 @@
 #include "platform/memory/host_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace plat::memory {
 
@@ -17,18 +16,42 @@ bool ReadHostFile(const std::string& path, std::string& bytes, std::string& erro
     error = path + ": no such file";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // Read at once into a string of the file's size: a string stream copied
+  // a registry file of 45 MB three times, a fifth of a whole scan.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     error = path + ": cannot be opened: " + std::strerror(errno);
     return false;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) {
+  struct stat st;
+  std::string contents;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) contents.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t filled = 0;
+  bool failed = false;
+  bool atEnd = false;
+  while (!atEnd && filled < contents.size()) {
+    const ssize_t n = ::read(fd, contents.data() + filled, contents.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    failed = n < 0;
+    atEnd = n <= 0;
+    if (n > 0) filled += static_cast<std::size_t>(n);
+  }
+  contents.resize(filled);
+  // A file that grew while it was read is read to its end.
+  char more[65536];
+  while (!atEnd) {
+    const ssize_t n = ::read(fd, more, sizeof more);
+    if (n < 0 && errno == EINTR) continue;
+    failed = n < 0;
+    atEnd = n <= 0;
+    if (n > 0) contents.append(more, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (failed) {
     error = path + ": read failed";
     return false;
   }
-  bytes = ss.str();
+  bytes = std::move(contents);
   return true;
 }
 
