@@ -46,11 +46,20 @@ std::string DecodeText(const std::string& bytes, RegTextEncoding& encoding) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
     encoding = RegTextEncoding::kUtf16;
-    std::u16string wide;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-      wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    return Cp1252FromUtf16(wide);
+    // Straight to the code page, one pass, as Cp1252FromUtf16 spells it (a
+    // surrogate pair is one '?').
+    auto unit = [&bytes](std::size_t i) {
+      return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                   (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    };
+    std::string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      const char16_t c = unit(i);
+      if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) i += 2;
+      text.push_back(static_cast<char>(Cp1252FromUnicode(c)));
+    }
+    return text;
   }
   encoding = RegTextEncoding::kAnsi;
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
