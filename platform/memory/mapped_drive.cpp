@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/codepage.h"
 #include "platform/memory/host_files.h"
@@ -339,22 +337,17 @@ bool MappedDrive::CanOpenForRead(const std::string& path) {
   // Asked for every file a registry text names (tens of thousands in one
   // scan): the directory listing says whether it is a file, one call
   // whether it may be read.
+  // Many classes name one server file: the answer is kept with the
+  // listing, and forgotten with it when the directory changes.
   if (!Resolve(path, host, last) || !last || !last->regular) return false;
-  return ::access(host.c_str(), R_OK) == 0;
+  if (last->readable < 0) last->readable = ::access(host.c_str(), R_OK) == 0 ? 1 : 0;
+  return last->readable == 1;
 }
 
 bool MappedDrive::ReadFile(const std::string& path, std::string& contents) {
   std::lock_guard lock(mutex_);
-  std::string host;
-  std::error_code ec;
-  if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
-  std::ifstream in(host, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  contents = ss.str();
-  return true;
+  std::string host, why;
+  return ResolveExisting(path, host) && ReadHostFile(host, contents, why);
 }
 
 bool MappedDrive::AppendFile(const std::string& path, const std::string& bytes) {

@@ -50,6 +50,7 @@ class MappedDrive final : public IFileSystem {
     std::u16string folded;
     std::u16string shortFolded;  // empty when it is the long name itself
     bool regular = false;  // a regular file (or a link to one) when listed
+    mutable signed char readable = -1;  // whether it may be read: -1 not asked yet
   };
   // A directory's entries, found by long and by short name in constant time
   // (system32 holds thousands of files, each looked up many times). The
