@@ -345,8 +345,8 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
         error = mount.hostPath + ": cannot be mounted at " + mount.mountPath;
         return false;
       }
-      l->tree->wide = Utf16FromCp1252(leaf);
-      l->tree->folded = FoldUtf16(l->tree->wide);
+      std::u16string wide = Utf16FromCp1252(leaf);
+      l->tree->SetName(wide, FoldUtf16(wide));
       parent->Attach(l->tree);
       l->mountNode = l->tree;
     }

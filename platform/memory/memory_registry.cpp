@@ -233,9 +233,9 @@ const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view
   names->reserve(u.size() + m.size());
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
-    if (j >= m.size() || (i < u.size() && u[i]->folded < m[j]->folded)) {
+    if (j >= m.size() || (i < u.size() && u[i]->Folded() < m[j]->Folded())) {
       names->push_back(u[i++]->Name());
-    } else if (i >= u.size() || m[j]->folded < u[i]->folded) {
+    } else if (i >= u.size() || m[j]->Folded() < u[i]->Folded()) {
       names->push_back(m[j++]->Name());
     } else {  // in both: the user's spelling wins
       names->push_back(u[i++]->Name());
@@ -345,7 +345,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   auto owner = target.user ? (up.user ? up.user : nullptr) : up.machine;
   if (!owner) return err::kFileNotFound;
   if (owner->readOnly) return err::kAccessDenied;
-  owner->Remove(victim->folded);
+  owner->Remove(victim->Folded());
   if (victim->origin) owner->removedOrigins.push_back(victim->origin);
   victim->deleted = true;
   ++generation_;

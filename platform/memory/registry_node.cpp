@@ -63,23 +63,29 @@ std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 std::size_t RegNode::Position(std::u16string_view key) const {
   if (sorted && children.size() <= kSearched) {
     const auto it = std::lower_bound(children.begin(), children.end(), key,
-                                     [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return c->folded < k; });
-    return it != children.end() && (*it)->folded == key && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
+                                     [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return c->Folded() < k; });
+    return it != children.end() && (*it)->Folded() == key && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
                                                                               : kNotFound;
   }
   if (children.size() <= kScanned) {
     for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached && children[i]->folded == key) return i;
+      if (!children[i]->detached && children[i]->Folded() == key) return i;
     return kNotFound;
   }
   if (!childIndex) {
     childIndex = std::make_unique<std::unordered_map<std::u16string_view, std::size_t>>();
     childIndex->reserve(children.size());
     for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached) childIndex->emplace(children[i]->folded, i);
+      if (!children[i]->detached) childIndex->emplace(children[i]->Folded(), i);
   }
   const auto it = childIndex->find(key);
   return it == childIndex->end() ? kNotFound : it->second;
+}
+
+void RegNode::SetName(std::u16string wideName, std::u16string folded) {
+  wide = std::move(wideName);
+  // A copy the same as the name is dropped, storage and all.
+  foldedIfDifferent = folded == wide ? std::u16string() : std::move(folded);
 }
 
 std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
@@ -90,12 +96,11 @@ std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
 std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
 
 std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName, std::u16string folded) {
-  const bool inOrder = children.empty() || children.back()->folded < folded;
+  const bool inOrder = children.empty() || children.back()->Folded() < folded;
   // In order after a sorted list, the name is new without a search.
   if (!(sorted && inOrder) && Position(folded) != kNotFound) return nullptr;
   auto node = std::make_shared<RegNode>();
-  node->wide = std::move(wideName);
-  node->folded = std::move(folded);
+  node->SetName(std::move(wideName), std::move(folded));
   Append(node, inOrder);
   return node;
 }
@@ -106,15 +111,15 @@ void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
     childIndex.reset();  // made again for the unsorted list when searched
   }
   children.push_back(child);
-  if (childIndex) childIndex->emplace(child->folded, children.size() - 1);
+  if (childIndex) childIndex->emplace(child->Folded(), children.size() - 1);
 }
 
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
 
 void RegNode::Attach(std::shared_ptr<RegNode> child) {
-  Remove(child->folded);
+  Remove(child->Folded());
   child->detached = false;
-  const bool inOrder = children.empty() || children.back()->folded < child->folded;
+  const bool inOrder = children.empty() || children.back()->Folded() < child->Folded();
   Append(child, inOrder);
 }
 
@@ -144,7 +149,7 @@ const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
     childIndex.reset();
   }
   if (!sorted) {
-    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a->folded < b->folded; });
+    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a->Folded() < b->Folded(); });
     sorted = true;
     childIndex.reset();
   }

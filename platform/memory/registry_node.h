@@ -34,7 +34,12 @@ struct RegValue {
 
 struct RegNode {
   std::u16string wide;    // the name as stored
-  std::u16string folded;  // upper-cased, to compare names as Windows does
+  // Upper-cased, to compare names as Windows does; kept only when it
+  // differs from the stored name (class ids and most names of their kind
+  // are stored in capitals: tens of thousands of keys).
+  std::u16string foldedIfDifferent;
+  std::u16string_view Folded() const { return foldedIfDifferent.empty() ? std::u16string_view(wide) : foldedIfDifferent; }
+  void SetName(std::u16string wideName, std::u16string folded);
   // The children, in order of folded name while `sorted` (a hive lists its
   // subkeys so, and so do most registry files, so reading them never sorts):
   // found then by binary search. A long list, or one added to out of order,
