@@ -45,6 +45,10 @@ void CRegistryUtil::BuildExtensionList() {
     const std::vector<std::string>& names = SubkeyNames();
     for (const auto& name : names)
       if (!name.empty() && name[0] == '.') extensions_.push_back(name);
+    // The fifteen scanners are all made before the first runs, and each
+    // lists again before it reads a listing: the 30,000 names of this one
+    // are not kept fifteen times over.
+    ForgetSubkeyNames();
   }
   for (const char* fixed : kFixedExtensions) extensions_.emplace_back(fixed);
 }
