@@ -356,7 +356,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
   for (auto& l : loaded)
     ForEachNode(*l->mountNode, [](RegNode& n) {
       n.valuesChanged = false;
-      n.removedOrigins.clear();
+      n.ClearRemovedOrigins();
     });
   registry.Changed();
   for (auto& l : loaded) l->state += states_.size();
@@ -411,10 +411,10 @@ class HiveWriter {
 
   bool Apply(RegNode& node, const std::string& path) {
     if (node.valuesChanged && !SetValues(node)) return Fail("the values of " + path + " cannot be written");
-    for (std::uint64_t removed : node.removedOrigins)
+    for (std::uint64_t removed : node.RemovedOrigins())
       if (hivex_node_delete_child(h_, removed) != 0) return Fail("a key below " + path + " cannot be deleted");
     for (auto& child : node.Children()) {
-      if (foreign_.count(child.get()) || child->isVolatile || child->link) continue;
+      if (foreign_.count(child.get()) || child->isVolatile || child->Link()) continue;
       const std::string childPath = path + "\\" + child->Name();
       if (child->origin == 0) {
         const hive_node_h added = hivex_node_add_child(h_, node.origin, Utf8FromUtf16(child->wide).c_str());
@@ -550,9 +550,9 @@ bool Changed(RegNode& mount, const std::set<const RegNode*>& foreign) {
   while (!pending.empty() && !changed) {
     RegNode* n = pending.back();
     pending.pop_back();
-    changed = n->valuesChanged || !n->removedOrigins.empty();
+    changed = n->valuesChanged || !n->RemovedOrigins().empty();
     for (auto& c : n->Children()) {
-      if (foreign.count(c.get()) || c->isVolatile || c->link) continue;
+      if (foreign.count(c.get()) || c->isVolatile || c->Link()) continue;
       if (c->origin == 0) changed = true;
       pending.push_back(c.get());
     }
@@ -633,7 +633,7 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
     for (const auto& [node, origin] : p.origins) node->origin = origin;
     ForEachNode(*p.loaded->mountNode, [](RegNode& n) {
       n.valuesChanged = false;
-      n.removedOrigins.clear();
+      n.ClearRemovedOrigins();
       for (auto& v : n.values)
         if (!v.utf16 && IsStringType(v.type)) {
           v.data = HiveStringData(v.data);

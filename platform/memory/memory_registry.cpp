@@ -110,7 +110,7 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
     } else {
       v.machine = v.machine ? v.machine->Find(folded) : nullptr;
       if (!v.machine) return err::kFileNotFound;
-      if (v.machine->link) v.machine = v.machine->link;
+      if (v.machine->Link()) v.machine = v.machine->Link();
     }
   }
   if (v.Primary() == nullptr && !(v.merged && parts.empty())) return err::kFileNotFound;
@@ -346,7 +346,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   if (!owner) return err::kFileNotFound;
   if (owner->readOnly) return err::kAccessDenied;
   owner->Remove(victim->Folded());
-  if (victim->origin) owner->removedOrigins.push_back(victim->origin);
+  if (victim->origin) owner->AddRemovedOrigin(victim->origin);
   victim->deleted = true;
   ++generation_;
   return err::kSuccess;
@@ -406,7 +406,7 @@ bool MemoryRegistry::AddLink(HKey hive, const std::string& parent, const std::st
       Walk(from, target.c_str(), to) != err::kSuccess || !up.machine || !to.machine)
     return false;
   if (up.machine->Find(FoldName(name))) return false;
-  up.machine->Add(name)->link = to.machine;
+  up.machine->Add(name)->SetLink(to.machine);
   ++generation_;
   return true;
 }

@@ -82,6 +82,30 @@ std::size_t RegNode::Position(std::u16string_view key) const {
   return it == childIndex->end() ? kNotFound : it->second;
 }
 
+const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
+  static const std::vector<std::uint64_t> kNone;
+  return rare_ ? rare_->removedOrigins : kNone;
+}
+
+void RegNode::AddRemovedOrigin(std::uint64_t removed) {
+  if (!rare_) rare_ = std::make_unique<Rare>();
+  rare_->removedOrigins.push_back(removed);
+}
+
+void RegNode::ClearRemovedOrigins() {
+  if (rare_) rare_->removedOrigins.clear();
+}
+
+const std::shared_ptr<RegNode>& RegNode::Link() const {
+  static const std::shared_ptr<RegNode> kNone;
+  return rare_ ? rare_->link : kNone;
+}
+
+void RegNode::SetLink(std::shared_ptr<RegNode> target) {
+  if (!rare_) rare_ = std::make_unique<Rare>();
+  rare_->link = std::move(target);
+}
+
 void RegNode::SetName(std::u16string wideName, std::u16string folded) {
   wide = std::move(wideName);
   // A copy the same as the name is dropped, storage and all.

@@ -49,7 +49,6 @@ struct RegNode {
   // costs no table.
   std::vector<std::shared_ptr<RegNode>> children;
   mutable std::unique_ptr<std::unordered_map<std::u16string_view, std::size_t>> childIndex;
-  std::shared_ptr<RegNode> link;  // a link key opens this node instead
   std::vector<RegValue> values;   // creation order
   // Positions of the values by folded name, made for keys with many values
   // only (so that setting N values costs no N squared); rebuilt when it
@@ -61,10 +60,15 @@ struct RegNode {
   std::unique_ptr<ValueIndex> valueIndex;
 
   // Where the key stands in the file it was read from (0: new), and what a
-  // job changed since: its values, and the children it removed (children it
-  // added are those with no origin).
+  // job changed since: its values (`valuesChanged`), and the children it
+  // removed (children it added are those with no origin).
   std::uint64_t origin = 0;
-  std::vector<std::uint64_t> removedOrigins;
+  const std::vector<std::uint64_t>& RemovedOrigins() const;
+  void AddRemovedOrigin(std::uint64_t removed);
+  void ClearRemovedOrigins();
+  // A link key opens its target instead (null for any other key).
+  const std::shared_ptr<RegNode>& Link() const;
+  void SetLink(std::shared_ptr<RegNode> target);
 
   // The flags together (a hive holds hundreds of thousands of keys).
   // Removed children are marked and stay in the list until the next
@@ -99,6 +103,12 @@ struct RegNode {
   void EraseValue(const RegValue* value);
 
  private:
+  // What few keys have, made when first needed.
+  struct Rare {
+    std::shared_ptr<RegNode> link;
+    std::vector<std::uint64_t> removedOrigins;
+  };
+  std::unique_ptr<Rare> rare_;
   static constexpr std::size_t kNotFound = ~std::size_t{0};
   static constexpr std::size_t kScanned = 8;  // up to this many children, searched one by one
   // Up to this many children in order, searched by halves; more (the
