@@ -22,7 +22,10 @@ bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
   std::string bytes;
   if (!ReadHostFile(spec.registryFile, bytes, error)) return false;
   ParsedRegText parsed;
-  RegTextResult parse = ParseRegText(bytes, parsed);
+  // The file's bytes, its text and the operations are each let go once the
+  // next is made, so that a large file is not held beside the registry
+  // built from it.
+  RegTextResult parse = ParseRegText(std::move(bytes), parsed);
   if (!parse.ok) {
     error = spec.registryFile + ": " + parse.Message();
     return false;
@@ -34,7 +37,8 @@ bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
       return false;
     }
   }
-  RegTextResult applied = ApplyRegText(parsed, registry_);
+  const RegTextEncoding encoding = parsed.encoding;
+  RegTextResult applied = ApplyRegText(std::move(parsed), registry_);
   if (!applied.ok) {
     error = spec.registryFile + ": " + applied.Message();
     return false;
@@ -45,7 +49,7 @@ bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
     if (LowerAscii(name) == "systemroot") environment_.SetWindowsDirectory(value);
   }
   registryFile_ = spec.registryFile;
-  encoding_ = parsed.encoding;
+  encoding_ = encoding;
   return true;
 }
 

@@ -178,9 +178,11 @@ std::string RegTextResult::Message() const {
   return reason;
 }
 
-RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
+namespace {
+
+RegTextResult ParseDecoded(const std::string& text, RegTextEncoding encoding, ParsedRegText& out) {
   ParsedRegText parsed;
-  const std::string text = DecodeText(bytes, parsed.encoding);
+  parsed.encoding = encoding;
   const std::vector<std::string_view> lines = SplitLines(text);
   // At most one operation a line: no operation is moved as the list grows.
   parsed.ops.reserve(lines.size());
@@ -307,14 +309,36 @@ RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
   return RegTextResult{};
 }
 
-RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
+}  // namespace
+
+RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
+  RegTextEncoding encoding = RegTextEncoding::kAnsi;
+  const std::string text = DecodeText(bytes, encoding);
+  return ParseDecoded(text, encoding, out);
+}
+
+RegTextResult ParseRegText(std::string&& bytes, ParsedRegText& out) {
+  RegTextEncoding encoding = RegTextEncoding::kAnsi;
+  std::string text = DecodeText(bytes, encoding);
+  std::string().swap(bytes);  // a UTF-16 file is twice its text: not held beside it
+  return ParseDecoded(text, encoding, out);
+}
+
+
+namespace {
+
+// Carries the operations out; with `release` (the same operations), each
+// value's name and data are let go once the registry holds them, so that a large file's
+// operations and the registry built from them are not both held whole.
+RegTextResult Apply(const ParsedRegText& parsed, IRegistry& registry, std::vector<RegTextOp>* release) {
   HKey open = 0;
   std::size_t openKey = 0;
   auto closeOpen = [&] {
     if (open) registry.CloseKey(open);
     open = 0;
   };
-  for (const auto& op : parsed.ops) {
+  for (std::size_t i = 0; i < parsed.ops.size(); ++i) {
+    const RegTextOp& op = parsed.ops[i];
     const RegTextKey& key = parsed.keys[op.key];
     if (op.kind == RegTextOp::kDeleteKey) {
       closeOpen();
@@ -339,6 +363,10 @@ RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
         closeOpen();
         return Fail(0, "cannot write value \"" + op.name + "\" of \"" + key.path + "\" (error " + std::to_string(s) + ")");
       }
+      if (release) {
+        std::string().swap((*release)[i].name);
+        std::string().swap((*release)[i].data);
+      }
     } else if (op.kind == RegTextOp::kDeleteValue) {
       registry.DeleteValue(open, op.name.c_str());
     }
@@ -346,6 +374,12 @@ RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
   closeOpen();
   return RegTextResult{};
 }
+
+}  // namespace
+
+RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) { return Apply(parsed, registry, nullptr); }
+
+RegTextResult ApplyRegText(ParsedRegText&& parsed, IRegistry& registry) { return Apply(parsed, registry, &parsed.ops); }
 
 RegTextResult ImportRegText(const std::string& bytes, IRegistry& registry, RegTextEncoding* encoding) {
   ParsedRegText parsed;

@@ -46,9 +46,13 @@ struct ParsedRegText {
 
 // Parses file bytes into the operations an import carries out.
 RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out);
+// The same, letting the bytes go once decoded (a large file).
+RegTextResult ParseRegText(std::string&& bytes, ParsedRegText& out);
 // Carries the operations out: keys are created, [-key] deletes a whole
 // tree, "v"=- deletes a value.
 RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry);
+// The same, letting each value's name and data go once the registry holds it.
+RegTextResult ApplyRegText(ParsedRegText&& parsed, IRegistry& registry);
 // Parse, then apply.
 RegTextResult ImportRegText(const std::string& bytes, IRegistry& registry,
                             RegTextEncoding* encoding = nullptr);
