@@ -164,6 +164,14 @@ class SeenKeys {
   std::unordered_set<hive_node_h> odd_;
 };
 
+// The length of a list libhivex ends with a zero handle.
+template <typename Handle>
+std::size_t ListLength(const Handle* list) {
+  std::size_t length = 0;
+  while (list[length]) ++length;
+  return length;
+}
+
 // Reads one hive into a tree of its own. Structure that cannot be read
 // (subkey lists, key names, keys reached twice) counts against the hive;
 // values that cannot be read make their key read-only.
@@ -192,9 +200,7 @@ struct HiveReader {
         Unreadable(*p.into, true);
         continue;
       }
-      std::size_t count = 0;
-      while (children[count]) ++count;
-      p.into->children.reserve(count);
+      p.into->children.reserve(ListLength(children));
       for (std::size_t i = 0; children[i]; ++i) {
         // A damaged hive can point back at a key already read: each is read once.
         if (!seen.Insert(children[i])) {
@@ -226,9 +232,7 @@ struct HiveReader {
       Unreadable(into, true);
       return;
     }
-    std::size_t count = 0;
-    while (values[count]) ++count;
-    into.values.reserve(count);
+    into.values.reserve(ListLength(values));
     for (std::size_t i = 0; values[i]; ++i) {
       char* key = hivex_value_key(h, values[i]);
       // Any 32-bit type can stand in a hive, not only hive_type's names.

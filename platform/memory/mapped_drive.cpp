@@ -224,9 +224,8 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
       if (n < 0 && (errno == EOPNOTSUPP || errno == ENOTSUP)) shortNamesStored = false;
     }
 #endif
-    if (shortName.empty() && IsValidShortName(name)) {
-      // Its own name in capitals: found through the long name already.
-    } else if (shortName.empty()) {
+    // A valid 8.3 name is its own short name, found through the long one.
+    if (shortName.empty() && !IsValidShortName(name)) {
       std::string ext;
       const std::string basis = ShortBasis(name, ext);
       const std::string n = std::to_string(number[name]);
@@ -336,9 +335,8 @@ bool MappedDrive::CanOpenForRead(const std::string& path) {
   const Entry* last = nullptr;
   // Asked for every file a registry text names (tens of thousands in one
   // scan): the directory listing says whether it is a file, one call
-  // whether it may be read.
-  // Many classes name one server file: the answer is kept with the
-  // listing, and forgotten with it when the directory changes.
+  // whether it may be read, and that answer is kept with the listing (many
+  // classes name one server file) until the directory changes.
   if (!Resolve(path, host, last) || !last || !last->regular) return false;
   if (last->readable < 0) last->readable = ::access(host.c_str(), R_OK) == 0 ? 1 : 0;
   return last->readable == 1;

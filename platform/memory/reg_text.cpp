@@ -42,7 +42,10 @@ RegTextResult Fail(int line, std::string reason) {
   return r;
 }
 
-std::string DecodeText(const std::string& bytes, RegTextEncoding& encoding) {
+// The file's text in the code page, into `text`; false when the bytes are
+// that text already (a code-page file without a byte-order mark), so that
+// they are not copied.
+bool DecodeText(const std::string& bytes, RegTextEncoding& encoding, std::string& text) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
     encoding = RegTextEncoding::kUtf16;
@@ -52,19 +55,21 @@ std::string DecodeText(const std::string& bytes, RegTextEncoding& encoding) {
       return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                    (static_cast<unsigned char>(bytes[i + 1]) << 8));
     };
-    std::string text;
+    text.clear();
     text.reserve(bytes.size() / 2);
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
       const char16_t c = unit(i);
       if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) i += 2;
       text.push_back(static_cast<char>(Cp1252FromUnicode(c)));
     }
-    return text;
+    return true;
   }
   encoding = RegTextEncoding::kAnsi;
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    return Cp1252FromUtf16(Utf16FromUtf8(bytes.substr(3)));
-  return bytes;
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    text = Cp1252FromUtf16(Utf16FromUtf8(std::string_view(bytes).substr(3)));
+    return true;
+  }
+  return false;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -313,23 +318,27 @@ RegTextResult ParseDecoded(const std::string& text, RegTextEncoding encoding, Pa
 
 RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
   RegTextEncoding encoding = RegTextEncoding::kAnsi;
-  const std::string text = DecodeText(bytes, encoding);
-  return ParseDecoded(text, encoding, out);
+  std::string text;
+  const bool decoded = DecodeText(bytes, encoding, text);
+  return ParseDecoded(decoded ? text : bytes, encoding, out);
 }
 
 RegTextResult ParseRegText(std::string&& bytes, ParsedRegText& out) {
   RegTextEncoding encoding = RegTextEncoding::kAnsi;
-  std::string text = DecodeText(bytes, encoding);
-  std::string().swap(bytes);  // a UTF-16 file is twice its text: not held beside it
+  std::string text;
+  if (DecodeText(bytes, encoding, text))
+    std::string().swap(bytes);  // a UTF-16 file is twice its text: not held beside it
+  else
+    text = std::move(bytes);
   return ParseDecoded(text, encoding, out);
 }
-
 
 namespace {
 
 // Carries the operations out; with `release` (the same operations), each
-// value's name and data are let go once the registry holds them, so that a large file's
-// operations and the registry built from them are not both held whole.
+// value's name and data are let go once the registry holds them, so that a
+// large file's operations and the registry built from them are not both
+// held whole.
 RegTextResult Apply(const ParsedRegText& parsed, IRegistry& registry, std::vector<RegTextOp>* release) {
   HKey open = 0;
   std::size_t openKey = 0;

@@ -120,13 +120,17 @@ std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
 std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
 
 std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName, std::u16string folded) {
-  const bool inOrder = children.empty() || children.back()->Folded() < folded;
+  const bool inOrder = ComesLast(folded);
   // In order after a sorted list, the name is new without a search.
   if (!(sorted && inOrder) && Position(folded) != kNotFound) return nullptr;
   auto node = std::make_shared<RegNode>();
   node->SetName(std::move(wideName), std::move(folded));
   Append(node, inOrder);
   return node;
+}
+
+bool RegNode::ComesLast(std::u16string_view folded) const {
+  return children.empty() || children.back()->Folded() < folded;
 }
 
 void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
@@ -143,8 +147,7 @@ std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddW
 void RegNode::Attach(std::shared_ptr<RegNode> child) {
   Remove(child->Folded());
   child->detached = false;
-  const bool inOrder = children.empty() || children.back()->Folded() < child->Folded();
-  Append(child, inOrder);
+  Append(child, ComesLast(child->Folded()));
 }
 
 void RegNode::Remove(std::u16string_view key) {

@@ -116,6 +116,8 @@ struct RegNode {
   // misses the cache at every step.
   static constexpr std::size_t kSearched = 64;
   std::size_t Position(std::u16string_view folded) const;
+  // Whether a child of that name goes after every child listed now.
+  bool ComesLast(std::u16string_view folded) const;
   void Append(const std::shared_ptr<RegNode>& child, bool inOrder);
 };
 
