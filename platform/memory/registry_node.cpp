@@ -72,14 +72,8 @@ std::size_t RegNode::Position(std::u16string_view key) const {
       if (!children[i]->detached && children[i]->Folded() == key) return i;
     return kNotFound;
   }
-  if (!childIndex) {
-    childIndex = std::make_unique<std::unordered_map<std::u16string_view, std::size_t>>();
-    childIndex->reserve(children.size());
-    for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached) childIndex->emplace(children[i]->Folded(), i);
-  }
-  const auto it = childIndex->find(key);
-  return it == childIndex->end() ? kNotFound : it->second;
+  if (!childIndex) childIndex = std::make_unique<ChildTable>(children);
+  return childIndex->Find(key, children);
 }
 
 const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
@@ -139,7 +133,7 @@ void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
     childIndex.reset();  // made again for the unsorted list when searched
   }
   children.push_back(child);
-  if (childIndex) childIndex->emplace(child->Folded(), children.size() - 1);
+  if (childIndex) childIndex->Insert(child->Folded(), children.size() - 1);
 }
 
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
@@ -155,7 +149,7 @@ void RegNode::Remove(std::u16string_view key) {
   if (i == kNotFound) return;
   // Marked, and dropped from the list by the next Children(): deleting many
   // keys of one parent shifts the list once, not once per key.
-  if (childIndex) childIndex->erase(key);
+  if (childIndex) childIndex->Erase(key, children);
   children[i]->detached = true;
   ++detachedCount;
 }

@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/memory/child_table.h"
+
 namespace plat::memory {
 
 // A value keeps its name only as stored: the code-page and upper-cased forms
@@ -48,7 +50,7 @@ struct RegNode {
   // no walk by index costs quadratic time, and a key with few children
   // costs no table.
   std::vector<std::shared_ptr<RegNode>> children;
-  mutable std::unique_ptr<std::unordered_map<std::u16string_view, std::size_t>> childIndex;
+  mutable std::unique_ptr<ChildTable> childIndex;
   std::vector<RegValue> values;   // creation order
   // Positions of the values by folded name, made for keys with many values
   // only (so that setting N values costs no N squared); rebuilt when it
