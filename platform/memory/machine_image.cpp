@@ -19,17 +19,6 @@ MachineImage::MachineImage()
       platform_{registry_, environment_, drive_, atoms_, messages_, clock_} {}
 
 bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
-  std::string bytes;
-  if (!ReadHostFile(spec.registryFile, bytes, error)) return false;
-  ParsedRegText parsed;
-  // The file's bytes, its text and the operations are each let go once the
-  // next is made, so that a large file is not held beside the registry
-  // built from it.
-  RegTextResult parse = ParseRegText(std::move(bytes), parsed);
-  if (!parse.ok) {
-    error = spec.registryFile + ": " + parse.Message();
-    return false;
-  }
   for (const auto& [letter, directory] : spec.drives) {
     std::error_code ec;
     if (!std::filesystem::is_directory(directory, ec)) {
@@ -37,10 +26,16 @@ bool MachineImage::Load(const ImageSpec& spec, std::string& error) {
       return false;
     }
   }
-  const RegTextEncoding encoding = parsed.encoding;
-  RegTextResult applied = ApplyRegText(std::move(parsed), registry_);
-  if (!applied.ok) {
-    error = spec.registryFile + ": " + applied.Message();
+  std::string bytes;
+  if (!ReadHostFile(spec.registryFile, bytes, error)) return false;
+  // Applied as it is read (a large file's bytes, text and operations are
+  // never held beside the registry built from them); a file that fails part
+  // way leaves nothing of itself behind.
+  RegTextEncoding encoding = RegTextEncoding::kAnsi;
+  RegTextResult loaded = LoadRegText(std::move(bytes), registry_, encoding);
+  if (!loaded.ok) {
+    registry_.Clear();
+    error = spec.registryFile + ": " + loaded.Message();
     return false;
   }
   for (const auto& [letter, directory] : spec.drives) drive_.Map(letter, directory);

@@ -67,6 +67,16 @@ MemoryRegistry::MemoryRegistry()
 
 MemoryRegistry::~MemoryRegistry() = default;
 
+void MemoryRegistry::Clear() {
+  std::lock_guard lock(mutex_);
+  machine_ = std::make_shared<Node>();
+  user_ = std::make_shared<Node>();
+  classesRoot_ = std::make_unique<Handle>();
+  handles_.clear();
+  lastMerged_ = MergedListing{};
+  ++generation_;
+}
+
 RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
   ++calls_;
   if (key == kLocalMachine) {

@@ -51,6 +51,9 @@ class MemoryRegistry final : public IRegistry {
   // the hive's root), as CurrentControlSet links to the control set in use:
   // the link lists under its own name and opens the target.
   bool AddLink(HKey hive, const std::string& parent, const std::string& name, const std::string& target);
+  // Empties both hives and forgets every handle (a load that failed part
+  // way leaves nothing behind).
+  void Clear();
   // Total registry calls made, for benchmarks.
   std::uint64_t CallCount() const;
 

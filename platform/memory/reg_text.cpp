@@ -72,21 +72,30 @@ bool DecodeText(const std::string& bytes, RegTextEncoding& encoding, std::string
   return false;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
+// The file's lines one by one (CR LF or LF; a last line that is empty is
+// not one), numbered from 1.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line) {
+    if (start_ > text_.size()) return false;
+    std::size_t end = text_.find('\n', start_);
     const bool last = end == std::string_view::npos;
-    if (last) end = text.size();
-    std::string_view line = text.substr(start, end - start);
+    if (last) end = text_.size();
+    line = text_.substr(start_, end - start_);
+    start_ = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!last || !line.empty()) lines.push_back(line);
-    start = end + 1;
+    if (last && line.empty()) return false;
+    ++number_;
+    return true;
   }
-  return lines;
-}
+  int Number() const { return number_; }
+
+ private:
+  std::string_view text_;
+  std::size_t start_ = 0;
+  int number_ = 0;
+};
 
 bool ParseHive(std::string_view name, HKey& hive) {
   std::string upper(name);
@@ -185,26 +194,35 @@ std::string RegTextResult::Message() const {
 
 namespace {
 
-RegTextResult ParseDecoded(const std::string& text, RegTextEncoding encoding, ParsedRegText& out) {
-  ParsedRegText parsed;
-  parsed.encoding = encoding;
-  const std::vector<std::string_view> lines = SplitLines(text);
-  // At most one operation a line: no operation is moved as the list grows.
-  parsed.ops.reserve(lines.size());
-  std::size_t i = 0;
-  while (i < lines.size() && Trim(lines[i]).empty()) ++i;
-  if (i == lines.size()) return Fail(1, "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\", found an empty file");
-  const std::string_view header = Trim(lines[i]);
-  if (header == kHeader5) parsed.version5 = true;
-  else if (header == kHeader4) parsed.version5 = false;
-  else return Fail(static_cast<int>(i + 1), "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"");
-  ++i;
+// Where the parser hands each operation as soon as it is read.
+class OpSink {
+ public:
+  virtual ~OpSink() = default;
+  // A key line, [hive\path] or [-hive\path]; the values that follow it are
+  // its own. The path is a view of the file's text.
+  virtual RegTextResult Key(HKey hive, std::string_view path, bool remove) = 0;
+  virtual RegTextResult Value(RegTextOp&& op) = 0;
+};
+
+// Fails at the first fault; otherwise every operation has gone to `sink`
+// in the file's order.
+RegTextResult ParseDecoded(std::string_view text, RegTextEncoding encoding, bool& version5, OpSink& sink) {
+  Lines lines(text);
+  std::string_view line;
+  bool more = lines.Next(line);
+  while (more && Trim(line).empty()) more = lines.Next(line);
+  if (!more) return Fail(1, "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\", found an empty file");
+  const std::string_view header = Trim(line);
+  if (header == kHeader5) version5 = true;
+  else if (header == kHeader4) version5 = false;
+  else return Fail(lines.Number(), "expected \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\"");
 
   enum { kNoKey, kInKey, kInDeletedKey } state = kNoKey;
   HKey hive = 0;
-  for (; i < lines.size(); ++i) {
-    const int lineNo = static_cast<int>(i + 1);
-    const std::string_view line = Trim(lines[i]);
+  std::size_t keys = 0;
+  while (lines.Next(line)) {
+    const int lineNo = lines.Number();
+    line = Trim(line);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       if (line.back() != ']') return Fail(lineNo, "expected \"]\" at the end of the key line");
@@ -233,13 +251,14 @@ RegTextResult ParseDecoded(const std::string& text, RegTextEncoding encoding, Pa
       // The registry calls take names as C strings: a NUL would silently name
       // another key (the hive itself, for a delete).
       if (path.find('\0') != std::string_view::npos) return Fail(lineNo, "expected a key name without a NUL character");
-      parsed.keys.push_back(RegTextKey{hive, std::string(path)});
-      parsed.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, parsed.keys.size() - 1, "", 0, ""});
+      ++keys;
+      RegTextResult handed = sink.Key(hive, path, remove);
+      if (!handed.ok) return handed;
       state = remove ? kInDeletedKey : kInKey;
       continue;
     }
     if (state == kNoKey) return Fail(lineNo, "expected a key line \"[...]\" before the first value");
-    RegTextOp op{RegTextOp::kValue, parsed.keys.size() - 1, "", 0, ""};
+    RegTextOp op{RegTextOp::kValue, keys - 1, "", 0, ""};
     std::size_t pos = 0;
     if (line[0] == '@') {
       pos = 1;
@@ -294,101 +313,146 @@ RegTextResult ParseDecoded(const std::string& text, RegTextEncoding encoding, Pa
       while (!hex.empty() && Trim(hex).back() == '\\') {
         hex = std::string(Trim(hex));
         hex.pop_back();
-        if (++i >= lines.size()) return Fail(lineNo, "expected a continuation line after \"\\\"");
-        hex += Trim(lines[i]);
+        std::string_view next;
+        if (!lines.Next(next)) return Fail(lineNo, "expected a continuation line after \"\\\"");
+        hex += Trim(next);
       }
       if (!ParseHexBytes(Trim(hex), op.data))
         return Fail(lineNo, "expected bytes as two hexadecimal digits separated by commas");
       // The bytes of string types are in the file's own encoding: what a
       // UTF-16 file holds goes to the registry as UTF-16 (the "W" calls),
       // what an 8-bit file holds as code-page text (the "A" calls).
-      if (parsed.encoding == RegTextEncoding::kUtf16 && IsWideStringType(op.type) && op.data.size() % 2 == 0)
+      if (encoding == RegTextEncoding::kUtf16 && IsWideStringType(op.type) && op.data.size() % 2 == 0)
         op.data = AnsiFromUtf16Bytes(op.data);
     } else {
       return Fail(lineNo, "expected a quoted string, dword:, hex:, hex(n): or - after \"=\"");
     }
     if (state == kInDeletedKey) continue;
-    parsed.ops.push_back(std::move(op));
+    RegTextResult handed = sink.Value(std::move(op));
+    if (!handed.ok) return handed;
   }
-  out = std::move(parsed);
   return RegTextResult{};
 }
+
+// Keeps every operation, to be applied once the whole file has parsed.
+class Collect final : public OpSink {
+ public:
+  explicit Collect(ParsedRegText& parsed) : parsed_(parsed) {}
+  RegTextResult Key(HKey hive, std::string_view path, bool remove) override {
+    parsed_.keys.push_back(RegTextKey{hive, std::string(path)});
+    parsed_.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, parsed_.keys.size() - 1, "", 0, ""});
+    return RegTextResult{};
+  }
+  RegTextResult Value(RegTextOp&& op) override {
+    parsed_.ops.push_back(std::move(op));
+    return RegTextResult{};
+  }
+
+ private:
+  ParsedRegText& parsed_;
+};
+
+// Carries operations out one at a time, keeping the key they follow open.
+class Applier {
+ public:
+  explicit Applier(IRegistry& registry) : registry_(registry) {}
+  ~Applier() { CloseOpen(); }
+  Applier(const Applier&) = delete;
+  Applier& operator=(const Applier&) = delete;
+
+  // `keyIndex` tells the key lines apart: the operations of one follow it.
+  RegTextResult Do(HKey hive, const std::string& path, std::size_t keyIndex, const RegTextOp& op) {
+    if (op.kind == RegTextOp::kDeleteKey) {
+      CloseOpen();
+      DeleteTree(registry_, hive, path);
+      return RegTextResult{};
+    }
+    if (!open_ || openKey_ != keyIndex) {
+      CloseOpen();
+      RegStatus s = registry_.CreateKeyEx(hive, path.c_str(), &open_);
+      if (s != err::kSuccess) {
+        open_ = 0;
+        if (op.kind == RegTextOp::kDeleteValue) return RegTextResult{};
+        return Fail(0, "cannot create key \"" + path + "\" (error " + std::to_string(s) + ")");
+      }
+      openKey_ = keyIndex;
+    }
+    if (op.kind == RegTextOp::kValue) {
+      RegStatus s = registry_.SetValueEx(open_, op.name.c_str(), op.type,
+                                         reinterpret_cast<const std::uint8_t*>(op.data.data()),
+                                         static_cast<std::uint32_t>(op.data.size()));
+      if (s != err::kSuccess) {
+        CloseOpen();
+        return Fail(0, "cannot write value \"" + op.name + "\" of \"" + path + "\" (error " + std::to_string(s) + ")");
+      }
+    } else if (op.kind == RegTextOp::kDeleteValue) {
+      registry_.DeleteValue(open_, op.name.c_str());
+    }
+    return RegTextResult{};
+  }
+
+ private:
+  void CloseOpen() {
+    if (open_) registry_.CloseKey(open_);
+    open_ = 0;
+  }
+  IRegistry& registry_;
+  HKey open_ = 0;
+  std::size_t openKey_ = 0;
+};
+
+// Applies each operation as it is read: nothing of the file is held but
+// its text.
+class ApplyAsRead final : public OpSink {
+ public:
+  explicit ApplyAsRead(IRegistry& registry) : applier_(registry) {}
+  RegTextResult Key(HKey hive, std::string_view path, bool remove) override {
+    hive_ = hive;
+    path_.assign(path);
+    ++keys_;
+    return applier_.Do(hive_, path_, keys_, RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, keys_, "", 0, ""});
+  }
+  RegTextResult Value(RegTextOp&& op) override { return applier_.Do(hive_, path_, keys_, op); }
+
+ private:
+  Applier applier_;
+  HKey hive_ = 0;
+  std::string path_;
+  std::size_t keys_ = 0;
+};
 
 }  // namespace
 
 RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out) {
-  RegTextEncoding encoding = RegTextEncoding::kAnsi;
+  ParsedRegText parsed;
   std::string text;
-  const bool decoded = DecodeText(bytes, encoding, text);
-  return ParseDecoded(decoded ? text : bytes, encoding, out);
+  const bool decoded = DecodeText(bytes, parsed.encoding, text);
+  Collect collect(parsed);
+  RegTextResult r = ParseDecoded(decoded ? text : bytes, parsed.encoding, parsed.version5, collect);
+  if (r.ok) out = std::move(parsed);
+  return r;
 }
 
-RegTextResult ParseRegText(std::string&& bytes, ParsedRegText& out) {
-  RegTextEncoding encoding = RegTextEncoding::kAnsi;
+RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
+  Applier applier(registry);
+  for (const RegTextOp& op : parsed.ops) {
+    const RegTextKey& key = parsed.keys[op.key];
+    RegTextResult r = applier.Do(key.hive, key.path, op.key, op);
+    if (!r.ok) return r;
+  }
+  return RegTextResult{};
+}
+
+RegTextResult LoadRegText(std::string&& bytes, IRegistry& empty, RegTextEncoding& encoding) {
   std::string text;
   if (DecodeText(bytes, encoding, text))
     std::string().swap(bytes);  // a UTF-16 file is twice its text: not held beside it
   else
     text = std::move(bytes);
-  return ParseDecoded(text, encoding, out);
+  bool version5 = true;
+  ApplyAsRead apply(empty);
+  return ParseDecoded(text, encoding, version5, apply);
 }
-
-namespace {
-
-// Carries the operations out; with `release` (the same operations), each
-// value's name and data are let go once the registry holds them, so that a
-// large file's operations and the registry built from them are not both
-// held whole.
-RegTextResult Apply(const ParsedRegText& parsed, IRegistry& registry, std::vector<RegTextOp>* release) {
-  HKey open = 0;
-  std::size_t openKey = 0;
-  auto closeOpen = [&] {
-    if (open) registry.CloseKey(open);
-    open = 0;
-  };
-  for (std::size_t i = 0; i < parsed.ops.size(); ++i) {
-    const RegTextOp& op = parsed.ops[i];
-    const RegTextKey& key = parsed.keys[op.key];
-    if (op.kind == RegTextOp::kDeleteKey) {
-      closeOpen();
-      DeleteTree(registry, key.hive, key.path);
-      continue;
-    }
-    if (!open || openKey != op.key) {
-      closeOpen();
-      RegStatus s = registry.CreateKeyEx(key.hive, key.path.c_str(), &open);
-      if (s != err::kSuccess) {
-        open = 0;
-        if (op.kind == RegTextOp::kDeleteValue) continue;
-        return Fail(0, "cannot create key \"" + key.path + "\" (error " + std::to_string(s) + ")");
-      }
-      openKey = op.key;
-    }
-    if (op.kind == RegTextOp::kValue) {
-      RegStatus s = registry.SetValueEx(open, op.name.c_str(), op.type,
-                                        reinterpret_cast<const std::uint8_t*>(op.data.data()),
-                                        static_cast<std::uint32_t>(op.data.size()));
-      if (s != err::kSuccess) {
-        closeOpen();
-        return Fail(0, "cannot write value \"" + op.name + "\" of \"" + key.path + "\" (error " + std::to_string(s) + ")");
-      }
-      if (release) {
-        std::string().swap((*release)[i].name);
-        std::string().swap((*release)[i].data);
-      }
-    } else if (op.kind == RegTextOp::kDeleteValue) {
-      registry.DeleteValue(open, op.name.c_str());
-    }
-  }
-  closeOpen();
-  return RegTextResult{};
-}
-
-}  // namespace
-
-RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) { return Apply(parsed, registry, nullptr); }
-
-RegTextResult ApplyRegText(ParsedRegText&& parsed, IRegistry& registry) { return Apply(parsed, registry, &parsed.ops); }
 
 RegTextResult ImportRegText(const std::string& bytes, IRegistry& registry, RegTextEncoding* encoding) {
   ParsedRegText parsed;

@@ -44,15 +44,17 @@ struct ParsedRegText {
   std::vector<RegTextOp> ops;
 };
 
-// Parses file bytes into the operations an import carries out.
+// Parses file bytes into the operations an import carries out; `out` is
+// left as it was when the file is malformed.
 RegTextResult ParseRegText(const std::string& bytes, ParsedRegText& out);
-// The same, letting the bytes go once decoded (a large file).
-RegTextResult ParseRegText(std::string&& bytes, ParsedRegText& out);
 // Carries the operations out: keys are created, [-key] deletes a whole
 // tree, "v"=- deletes a value.
 RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry);
-// The same, letting each value's name and data go once the registry holds it.
-RegTextResult ApplyRegText(ParsedRegText&& parsed, IRegistry& registry);
+// Fills a registry that holds nothing yet, applying each operation as it is
+// read, so that a large file's operations are never held whole beside the
+// registry built from them. On failure the registry holds part of the file:
+// the caller throws it away.
+RegTextResult LoadRegText(std::string&& bytes, IRegistry& empty, RegTextEncoding& encoding);
 // Parse, then apply.
 RegTextResult ImportRegText(const std::string& bytes, IRegistry& registry,
                             RegTextEncoding* encoding = nullptr);

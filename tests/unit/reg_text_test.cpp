@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "platform/memory/machine_image.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/reg_text.h"
 
@@ -147,6 +151,7 @@ TEST(RegText, AMalformedFileNamesItsLineAndLoadsNothing) {
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n[-HKEY_LOCAL_MACHINE\\\0\0A]\n"s, 3, "without a NUL"},
       {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"v\0w\"=\"x\"\n"s, 3, "value name without a NUL"},
   };
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "tidemarrow-malformed.reg";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     MemoryRegistry reg;
@@ -156,6 +161,32 @@ TEST(RegText, AMalformedFileNamesItsLineAndLoadsNothing) {
     EXPECT_NE(r.reason.find(c.expected), std::string::npos) << r.reason;
     HKey key = 0;
     EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "A", 0, kKeyRead, &key), err::kFileNotFound) << "nothing loaded";
+    // An image applies its file as it reads it: one that fails after its
+    // first keys must not keep them.
+    std::ofstream(file, std::ios::binary) << c.text;
+    MachineImage image;
+    std::string error;
+    EXPECT_FALSE(image.Load(ImageSpec{file.string(), {}, {}}, error));
+    EXPECT_NE(error.find("line " + std::to_string(c.line)), std::string::npos) << error;
+    EXPECT_EQ(image.registry().OpenKeyEx(kLocalMachine, "A", 0, kKeyRead, &key), err::kFileNotFound) << "image left empty";
+  }
+  std::filesystem::remove(file);
+}
+
+TEST(RegText, LoadingAsReadGivesWhatParsingFirstGives) {
+  std::string wideText = kEveryForm;
+  wideText += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Forms\\Gone]\r\n\"v\"=\"1\"\r\n"
+              "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Forms\\Gone]\r\n\"ignored\"=\"under a deleted key\"\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Forms]\r\n\"number\"=-\r\n";
+  for (const std::string& bytes : {wideText, Utf16File(wideText)}) {
+    MemoryRegistry parsedFirst, asRead;
+    RegTextEncoding imported = RegTextEncoding::kAnsi, loaded = RegTextEncoding::kAnsi;
+    ASSERT_TRUE(ImportRegText(bytes, parsedFirst, &imported).ok);
+    ASSERT_TRUE(LoadRegText(std::string(bytes), asRead, loaded).ok);
+    EXPECT_EQ(loaded, imported);
+    EXPECT_EQ(Export(asRead, RegTextEncoding::kUtf16), Export(parsedFirst, RegTextEncoding::kUtf16));
+    EXPECT_EQ(Query(asRead, kLocalMachine, "SOFTWARE\\Forms", "number").status, err::kFileNotFound);
+    EXPECT_EQ(asRead.OpenHandleCount(), 0u);
   }
 }
 
