@@ -42,7 +42,7 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   index->listed = probe.OpenAndListClassesRoot("CLSID");
   index->listCost = probe.GetOperationCount();
   if (!index->listed) return index;
-  index->ids = probe.SubkeyNames();
+  index->ids = probe.TakeSubkeyNames();
   for (std::size_t i = 0; i < index->ids.size(); ++i) {
     if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + index->ids[i])) {
       std::uint32_t size = 0;

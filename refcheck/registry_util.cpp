@@ -55,7 +55,7 @@ void CRegistryUtil::BuildExtensionList() {
 
 void CRegistryUtil::LoadAppPaths() {
   if (!OpenAndListLocalMachine(kAppPathsKey)) return;
-  const std::vector<std::string> names = SubkeyNames();
+  const std::vector<std::string> names = TakeSubkeyNames();
   for (const auto& name : names) {
     appPathsNames_.push_back(plat::LowerAscii(name));
     std::string path = "null";

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -81,6 +82,12 @@ class CRegistryKey {
   bool ValueSize(const std::string& name, std::uint32_t& size);
 
   const std::vector<std::string>& SubkeyNames() const { return subkeyNames_; }
+  // Hands the last listing to a caller that walks it while this key opens
+  // others, instead of a copy (a listing of the class ids is 60,000 names).
+  std::vector<std::string> TakeSubkeyNames() {
+    ++listings_;
+    return std::exchange(subkeyNames_, {});
+  }
   const std::vector<std::string>& ValueNames() const { return valueNames_; }
   const std::string& HiveName() const { return hiveName_; }
 

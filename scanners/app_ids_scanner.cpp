@@ -3,7 +3,7 @@
 void CAppIdScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.OpenAndListClassesRoot("AppID")) return;
-  const std::vector<std::string> names = util_.SubkeyNames();
+  const std::vector<std::string> names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
     if (!name.empty() && name[0] == '{') continue;

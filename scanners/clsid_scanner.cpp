@@ -10,7 +10,7 @@ CClsidScanner::CClsidScanner(const plat::Platform& platform)
 void CClsidScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.OpenAndListClassesRoot("CLSID")) return;
-  const std::vector<std::string> ids = util_.SubkeyNames();
+  const std::vector<std::string> ids = util_.TakeSubkeyNames();
   for (const std::string& id : ids) {
     entryList_.ClearEntry(entry_);
     entry_.marker = "L (K)";

@@ -17,7 +17,7 @@ void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, con
   rootKeyPath_ = "Software\\Classes";
   std::vector<std::string> names;
   // A copy: the check lists class ids through the same util.
-  if (util_.OpenAndListClassesRoot("")) names = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("")) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
     if (!name.empty() && (name[0] == '.' || name[0] == '*')) continue;
@@ -49,7 +49,7 @@ void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, con
 void CComNamesScanner::WalkFolderVerbs(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   rootKeyPath_ = "Software\\Classes\\Folder\\Shell";
   std::vector<std::string> verbs;
-  if (util_.OpenAndListClassesRoot("Folder\\Shell")) verbs = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("Folder\\Shell")) verbs = util_.TakeSubkeyNames();
   for (const std::string& verb : verbs) {
     entryList_.ClearEntry(entry_);
     const std::string command = rootKeyPath_ + "\\" + verb + "\\Command";

@@ -28,7 +28,7 @@ void CExtensionsScanner::CheckKey(const std::string& fullKey, const std::string&
 void CExtensionsScanner::WalkPersistentHandlers(const std::vector<std::string>& exclusions,
                                                 const std::string& problemsFile) {
   std::vector<std::string> names;
-  if (util_.OpenAndListClassesRoot("")) names = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("")) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     if (name.empty() || name[0] != '.') continue;
     entryList_.ClearEntry(entry_);
@@ -44,7 +44,7 @@ void CExtensionsScanner::WalkPersistentHandlers(const std::vector<std::string>& 
 void CExtensionsScanner::WalkAssociations(const std::vector<std::string>& exclusions,
                                           const std::string& problemsFile) {
   std::vector<std::string> names;
-  if (util_.OpenAndListClassesRoot("SystemFileAssociations")) names = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("SystemFileAssociations")) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
     entry_.marker = "L (K)";
@@ -56,7 +56,7 @@ void CExtensionsScanner::WalkAssociations(const std::vector<std::string>& exclus
     }
     if (!util_.Open(plat::kLocalMachine, association + "\\ShellEx")) continue;
     std::vector<std::string> handlers;
-    if (util_.OpenAndListClassesRoot("SystemFileAssociations\\" + name + "\\ShellEx")) handlers = util_.SubkeyNames();
+    if (util_.OpenAndListClassesRoot("SystemFileAssociations\\" + name + "\\ShellEx")) handlers = util_.TakeSubkeyNames();
     for (const std::string& handler : handlers) {
       const std::string key = association + "\\ShellEx\\" + handler;
       if (handler == "PropertyHandler") {

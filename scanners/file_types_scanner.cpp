@@ -3,7 +3,7 @@
 void CFileTypesScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   std::vector<std::string> names;
-  if (util_.OpenAndListClassesRoot("FileType")) names = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("FileType")) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
     entry_.marker = "L (K)";

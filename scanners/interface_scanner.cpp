@@ -4,7 +4,7 @@ void CInterfaceScanner::Scan(const std::vector<std::string>& exclusions, const s
   problemsFound_ = 0;
   std::vector<std::string> names;
   // A copy: the check opens class ids through the same util.
-  if (util_.OpenAndListClassesRoot("Interface")) names = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("Interface")) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
     entry_.marker = "L (K)";

@@ -4,7 +4,7 @@
 
 std::vector<std::string> CTypeLibsScanner::ListBelowTypeLib(const std::string& path) {
   if (!util_.OpenAndListClassesRoot(path.empty() ? "TypeLib" : "TypeLib\\" + path)) return {};
-  return util_.SubkeyNames();
+  return util_.TakeSubkeyNames();
 }
 
 void CTypeLibsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {

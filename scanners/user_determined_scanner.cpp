@@ -51,7 +51,7 @@ void CUserDeterminedScanner::Start(const char* marker, const char* section, cons
 void CUserDeterminedScanner::FileExtensions(const std::vector<std::string>& exclusions,
                                             const std::string& problemsFile) {
   std::vector<std::string> names;
-  if (util_.OpenAndListClassesRoot("")) names = util_.SubkeyNames();
+  if (util_.OpenAndListClassesRoot("")) names = util_.TakeSubkeyNames();
   currentKeyPath_ = "Software\\Classes";
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
@@ -70,7 +70,7 @@ void CUserDeterminedScanner::Companies(plat::HKey hive, const std::vector<std::s
                                        const std::string& problemsFile) {
   currentKeyPath_ = "Software";
   std::vector<std::string> names;
-  if (util_.OpenAndListSubkeys(hive, currentKeyPath_)) names = util_.SubkeyNames();
+  if (util_.OpenAndListSubkeys(hive, currentKeyPath_)) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     if (LeftOutOfCompanies(name)) continue;
     Start(hive == plat::kLocalMachine ? "L (K)" : "U (K)", "Companies", "Software\\" + name, name);
@@ -82,7 +82,7 @@ void CUserDeterminedScanner::UninstallProducts(const std::vector<std::string>& e
                                                const std::string& problemsFile) {
   currentKeyPath_ = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   std::vector<std::string> names;
-  if (util_.OpenAndListLocalMachine(currentKeyPath_)) names = util_.SubkeyNames();
+  if (util_.OpenAndListLocalMachine(currentKeyPath_)) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     Start("L (K)", "Uninstall Products", currentKeyPath_ + "\\" + name, name);
     if (!util_.Open(plat::kLocalMachine, entry_.fullKey)) continue;
