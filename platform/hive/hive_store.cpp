@@ -212,9 +212,7 @@ struct HiveReader {
           Unreadable(*p.into, true);
           continue;
         }
-        std::u16string wide = TakeWide(name);
-        std::u16string folded = FoldUtf16(wide);
-        auto child = p.into->AddWide(std::move(wide), std::move(folded));
+        auto child = p.into->AddWide(TakeWide(name));
         if (!child) {  // two keys of one name
           Unreadable(*p.into, true);
           continue;
@@ -349,8 +347,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
         error = mount.hostPath + ": cannot be mounted at " + mount.mountPath;
         return false;
       }
-      std::u16string wide = Utf16FromCp1252(leaf);
-      l->tree->SetName(wide, FoldUtf16(wide));
+      l->tree->wide = Utf16FromCp1252(leaf);
       parent->Attach(l->tree);
       l->mountNode = l->tree;
     }

@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <bit>
 
+#include "platform/codepage.h"
 #include "platform/memory/registry_node.h"
 
 namespace plat::memory {
 
 namespace {
 
-std::uint32_t HashOf(std::u16string_view folded) {
+// Of the upper-cased name, upper-casing as it reads.
+std::uint32_t HashOf(std::u16string_view name) {
   std::uint64_t h = 0xcbf29ce484222325ull;
-  for (const char16_t c : folded) h = (h ^ c) * 0x100000001b3ull;
+  for (const char16_t c : name) h = (h ^ UpcaseUnicode(c)) * 0x100000001b3ull;
   return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
@@ -29,7 +31,7 @@ ChildTable::ChildTable(const ChildList& children) {
   slots_.assign(capacity, 0);
   shift_ = 64 - std::countr_zero(capacity);
   for (std::size_t i = 0; i < children.size(); ++i)
-    if (!children[i]->detached) Insert(children[i]->Folded(), i);
+    if (!children[i]->detached) Insert(children[i]->wide, i);
 }
 
 std::size_t ChildTable::Home(std::uint32_t hash) const {
@@ -41,7 +43,7 @@ std::size_t ChildTable::Slot(std::u16string_view folded, std::uint32_t hash, con
   for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
     const std::uint64_t entry = slots_[i];
     if (!entry) return kNotFound;
-    if ((entry >> 32) == hash && children[(entry & kPositionMask) - 1]->Folded() == folded) return i;
+    if ((entry >> 32) == hash && FoldsTo(children[(entry & kPositionMask) - 1]->wide, folded)) return i;
   }
 }
 

@@ -243,9 +243,9 @@ const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view
   names->reserve(u.size() + m.size());
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
-    if (j >= m.size() || (i < u.size() && u[i]->Folded() < m[j]->Folded())) {
+    if (j >= m.size() || (i < u.size() && CompareFolded(u[i]->wide, m[j]->wide) < 0)) {
       names->push_back(u[i++]->Name());
-    } else if (i >= u.size() || m[j]->Folded() < u[i]->Folded()) {
+    } else if (i >= u.size() || CompareFolded(m[j]->wide, u[i]->wide) < 0) {
       names->push_back(m[j++]->Name());
     } else {  // in both: the user's spelling wins
       names->push_back(u[i++]->Name());
@@ -355,7 +355,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   auto owner = target.user ? (up.user ? up.user : nullptr) : up.machine;
   if (!owner) return err::kFileNotFound;
   if (owner->readOnly) return err::kAccessDenied;
-  owner->Remove(victim->Folded());
+  owner->Remove(FoldUtf16(victim->wide));
   if (victim->origin) owner->AddRemovedOrigin(victim->origin);
   victim->deleted = true;
   ++generation_;

@@ -7,15 +7,23 @@
 
 namespace plat::memory {
 
-namespace {
-
-// Whether a stored name upper-cases to `folded`, without making a copy.
-bool FoldsTo(std::u16string_view wide, std::u16string_view folded) {
-  if (wide.size() != folded.size()) return false;
-  for (std::size_t i = 0; i < wide.size(); ++i)
-    if (UpcaseUnicode(wide[i]) != folded[i]) return false;
+bool FoldsTo(std::u16string_view name, std::u16string_view folded) {
+  if (name.size() != folded.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (UpcaseUnicode(name[i]) != UpcaseUnicode(folded[i])) return false;
   return true;
 }
+
+int CompareFolded(std::u16string_view a, std::u16string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t x = UpcaseUnicode(a[i]), y = UpcaseUnicode(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+namespace {
 
 bool IsStringType(std::uint32_t type) {
   return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
@@ -63,13 +71,13 @@ std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 std::size_t RegNode::Position(std::u16string_view key) const {
   if (sorted && children.size() <= kSearched) {
     const auto it = std::lower_bound(children.begin(), children.end(), key,
-                                     [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return c->Folded() < k; });
-    return it != children.end() && (*it)->Folded() == key && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
+                                     [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return CompareFolded(c->wide, k) < 0; });
+    return it != children.end() && FoldsTo((*it)->wide, key) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
                                                                               : kNotFound;
   }
   if (children.size() <= kScanned) {
     for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached && children[i]->Folded() == key) return i;
+      if (!children[i]->detached && FoldsTo(children[i]->wide, key)) return i;
     return kNotFound;
   }
   if (!childIndex) childIndex = std::make_unique<ChildTable>(children);
@@ -100,31 +108,23 @@ void RegNode::SetLink(std::shared_ptr<RegNode> target) {
   rare_->link = std::move(target);
 }
 
-void RegNode::SetName(std::u16string wideName, std::u16string folded) {
-  wide = std::move(wideName);
-  // A copy the same as the name is dropped, storage and all.
-  foldedIfDifferent = folded == wide ? std::u16string() : std::move(folded);
-}
-
 std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
   const std::size_t i = Position(key);
   return i == kNotFound ? nullptr : children[i];
 }
 
-std::shared_ptr<RegNode> RegNode::AddWide(const std::u16string& wideName) { return AddWide(wideName, FoldUtf16(wideName)); }
-
-std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName, std::u16string folded) {
-  const bool inOrder = ComesLast(folded);
+std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName) {
+  const bool inOrder = ComesLast(wideName);
   // In order after a sorted list, the name is new without a search.
-  if (!(sorted && inOrder) && Position(folded) != kNotFound) return nullptr;
+  if (!(sorted && inOrder) && Position(FoldUtf16(wideName)) != kNotFound) return nullptr;
   auto node = std::make_shared<RegNode>();
-  node->SetName(std::move(wideName), std::move(folded));
+  node->wide = std::move(wideName);
   Append(node, inOrder);
   return node;
 }
 
-bool RegNode::ComesLast(std::u16string_view folded) const {
-  return children.empty() || children.back()->Folded() < folded;
+bool RegNode::ComesLast(std::u16string_view name) const {
+  return children.empty() || CompareFolded(children.back()->wide, name) < 0;
 }
 
 void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
@@ -133,15 +133,15 @@ void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
     childIndex.reset();  // made again for the unsorted list when searched
   }
   children.push_back(child);
-  if (childIndex) childIndex->Insert(child->Folded(), children.size() - 1);
+  if (childIndex) childIndex->Insert(child->wide, children.size() - 1);
 }
 
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
 
 void RegNode::Attach(std::shared_ptr<RegNode> child) {
-  Remove(child->Folded());
+  Remove(FoldUtf16(child->wide));
   child->detached = false;
-  Append(child, ComesLast(child->Folded()));
+  Append(child, ComesLast(child->wide));
 }
 
 void RegNode::Remove(std::u16string_view key) {
@@ -170,7 +170,7 @@ const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
     childIndex.reset();
   }
   if (!sorted) {
-    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a->Folded() < b->Folded(); });
+    std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return CompareFolded(a->wide, b->wide) < 0; });
     sorted = true;
     childIndex.reset();
   }

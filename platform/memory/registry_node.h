@@ -35,13 +35,9 @@ struct RegValue {
 };
 
 struct RegNode {
-  std::u16string wide;    // the name as stored
-  // Upper-cased, to compare names as Windows does; kept only when it
-  // differs from the stored name (class ids and most names of their kind
-  // are stored in capitals: tens of thousands of keys).
-  std::u16string foldedIfDifferent;
-  std::u16string_view Folded() const { return foldedIfDifferent.empty() ? std::u16string_view(wide) : foldedIfDifferent; }
-  void SetName(std::u16string wideName, std::u16string folded);
+  // The name as stored; compared as Windows compares names, upper-cased
+  // as it is read (no second, upper-cased copy kept per key).
+  std::u16string wide;
   // The children, in order of folded name while `sorted` (a hive lists its
   // subkeys so, and so do most registry files, so reading them never sorts):
   // found then by binary search. A long list, or one added to out of order,
@@ -88,9 +84,7 @@ struct RegNode {
   std::string Name() const;
   std::shared_ptr<RegNode> Find(std::u16string_view folded) const;
   // A new child; null when there is one of that name already.
-  std::shared_ptr<RegNode> AddWide(const std::u16string& wideName);
-  // As AddWide, when the caller has folded the name already.
-  std::shared_ptr<RegNode> AddWide(std::u16string wideName, std::u16string folded);
+  std::shared_ptr<RegNode> AddWide(std::u16string wideName);
   // Puts a whole subtree in place of any child of the same folded name.
   void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);
@@ -118,10 +112,16 @@ struct RegNode {
   // misses the cache at every step.
   static constexpr std::size_t kSearched = 64;
   std::size_t Position(std::u16string_view folded) const;
-  // Whether a child of that name goes after every child listed now.
-  bool ComesLast(std::u16string_view folded) const;
+  // Whether a child of that name (stored or upper-cased) goes after every
+  // child listed now.
+  bool ComesLast(std::u16string_view name) const;
   void Append(const std::shared_ptr<RegNode>& child, bool inOrder);
 };
+
+// Names as Windows compares them: each unit upper-cased as it is read, so
+// either side may be given as stored or upper-cased already.
+bool FoldsTo(std::u16string_view name, std::u16string_view folded);
+int CompareFolded(std::u16string_view a, std::u16string_view b);
 
 // A value whose name and data are given exactly as stored.
 RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16);
