@@ -17,6 +17,7 @@
 #include "platform/codepage.h"
 #include "platform/memory/host_files.h"
 #include "platform/hive/hive_log.h"
+#include "platform/hive/read_pages.h"
 
 namespace plat::hive {
 namespace {
@@ -178,6 +179,7 @@ std::size_t ListLength(const Handle* list) {
 struct HiveReader {
   hive_h* h;
   HiveState& state;
+  const ReadPages& pages;
   std::size_t structureErrors = 0;
 
   void Read(RegNode& root) {
@@ -192,7 +194,10 @@ struct HiveReader {
     while (!pending.empty()) {
       const Pending p = pending.back();
       pending.pop_back();
-      ++state.keys;
+      // The file's pages read so far are given back now and then: a page
+      // needed again is mapped again from the page cache.
+      constexpr std::size_t kKeysBetweenReleases = 4096;
+      if (++state.keys % kKeysBetweenReleases == 0) pages.Release();
       ReadValues(p.node, *p.into);
       if (p.depth >= kMaxKeyDepth) continue;
       hive_node_h* children = hivex_node_children(h, p.node);
@@ -298,7 +303,8 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
     }
     auto l = std::make_unique<Loaded>();
     l->tree = std::make_shared<RegNode>();
-    HiveReader reader{h, st};
+    const ReadPages pages(readFrom);
+    HiveReader reader{h, st, pages};
     reader.Read(*l->tree);
     hivex_close(h);
     if (st.header.state != HiveHeader::State::kClean) {

@@ -17,6 +17,7 @@
 #include "app/main_commands.h"
 #include "demo/demo_image.h"
 #include "engine/install_directory.h"
+#include "platform/hive/read_pages.h"
 #include "platform/hive/windows_installation.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/host_files.h"
@@ -334,13 +335,18 @@ TEST(HiveFiles, ValuesOfAnyTypeAndDeepTreesReadBackWhole) {
 
 TEST(HiveFiles, AKeyWhoseSubkeysSpanSeveralListsReadsBackInOrder) {
   // More subkeys than one list holds are written as Windows writes them: an
-  // index list of several lists.
+  // index list of several lists. Reading that many keys also gives the
+  // file's mapped pages back several times on the way: what is read after
+  // must still be whole.
   plat::memory::MemoryRegistry source;
   plat::HKey key = 0;
   constexpr int kCount = 40000;
   for (int i = 0; i < kCount; ++i) {
-    const std::string path = "SOFTWARE\\Classes\\CLSID\\{" + std::to_string(100000 + i) + "}";
+    const std::string id = "{" + std::to_string(100000 + i) + "}";
+    const std::string path = "SOFTWARE\\Classes\\CLSID\\" + id;
     source.CreateKeyEx(plat::kLocalMachine, path.c_str(), &key);
+    source.SetValueEx(key, "", plat::regtype::kSz, reinterpret_cast<const std::uint8_t*>(id.c_str()),
+                      static_cast<std::uint32_t>(id.size() + 1));
     source.CloseKey(key);
   }
   const auto file = fs::temp_directory_path() / "tidemarrow-index-list.hive";
@@ -349,13 +355,29 @@ TEST(HiveFiles, AKeyWhoseSubkeysSpanSeveralListsReadsBackInOrder) {
   std::vector<std::string> notes;
   ASSERT_TRUE(WriteAndReadSoftware(source, file, reg, store, notes));
   EXPECT_TRUE(notes.empty());
+  {
+    hive_h* h = hivex_open(file.string().c_str(), 0);
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(plat::hive::ReadPages(file.string()).Found()) << "libhivex's mapping of the file is found";
+    hivex_close(h);
+  }
   ASSERT_EQ(reg.OpenKeyEx(plat::kLocalMachine, "SOFTWARE\\Classes\\CLSID", 0, plat::kKeyRead, &key), 0);
   char name[64];
-  int listed = 0;
+  int listed = 0, whole = 0;
   bool inOrder = true;
-  for (std::uint32_t i = 0; reg.EnumKey(key, i, name, sizeof name) == 0; ++i, ++listed)
+  for (std::uint32_t i = 0; reg.EnumKey(key, i, name, sizeof name) == 0; ++i, ++listed) {
     inOrder = inOrder && std::string(name) == "{" + std::to_string(100000 + i) + "}";
+    char data[64] = {};
+    std::uint32_t size = sizeof data;
+    plat::HKey sub = 0;
+    if (reg.OpenKeyEx(key, name, 0, plat::kKeyRead, &sub) == 0 &&
+        reg.QueryValueEx(sub, "", nullptr, reinterpret_cast<std::uint8_t*>(data), &size) == 0 &&
+        std::string(data) == name)
+      ++whole;
+    reg.CloseKey(sub);
+  }
   EXPECT_EQ(listed, kCount);
+  EXPECT_EQ(whole, kCount);
   EXPECT_TRUE(inOrder);
   reg.CloseKey(key);
   fs::remove(file);

@@ -1,0 +1,42 @@
+#include "platform/hive/read_pages.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace plat::hive {
+
+ReadPages::ReadPages(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return;
+  std::FILE* maps = std::fopen("/proc/self/maps", "re");
+  if (!maps) return;
+  char line[4096];
+  while (std::fgets(line, sizeof line, maps)) {
+    std::uintptr_t start = 0, end = 0;
+    unsigned long long offset = 0, inode = 0;
+    unsigned devMajor = 0, devMinor = 0;
+    char perms[8] = {};
+    if (std::sscanf(line, "%" SCNxPTR "-%" SCNxPTR " %7s %llx %x:%x %llu", &start, &end, perms, &offset, &devMajor,
+                    &devMinor, &inode) != 7)
+      continue;
+    // The whole file from its start, readable and not writable: libhivex's
+    // mapping for reading (a hive opened for writing is read into memory).
+    if (inode != st.st_ino || devMajor != major(st.st_dev) || devMinor != minor(st.st_dev) || offset != 0 ||
+        perms[0] != 'r' || perms[1] == 'w' || end - start < static_cast<std::uintptr_t>(st.st_size))
+      continue;
+    address_ = reinterpret_cast<void*>(start);
+    length_ = end - start;
+    break;
+  }
+  std::fclose(maps);
+}
+
+void ReadPages::Release() const {
+  if (address_) ::madvise(address_, length_, MADV_DONTNEED);
+}
+
+}  // namespace plat::hive

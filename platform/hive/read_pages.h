@@ -1,0 +1,29 @@
+// The pages of a hive file that libhivex has mapped to read it. libhivex
+// maps the whole file and keeps it mapped until the hive is closed, so
+// reading a hive of 170 MiB into the registry's tree would hold both at
+// once. Giving back the pages already read every so often keeps the
+// process's memory to the tree and a few pages of the file: a page read
+// again is mapped again from the page cache. The mapping is found by the
+// file's device and inode in /proc/self/maps (libhivex does not give its
+// address); where it cannot be found, nothing is given back.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace plat::hive {
+
+class ReadPages {
+ public:
+  // Call just after libhivex has opened `path`.
+  explicit ReadPages(const std::string& path);
+  // Gives the mapped pages back; the mapping itself stays valid.
+  void Release() const;
+  bool Found() const { return address_ != nullptr; }
+
+ private:
+  void* address_ = nullptr;
+  std::size_t length_ = 0;
+};
+
+}  // namespace plat::hive
