@@ -41,6 +41,8 @@ inline constexpr std::uint32_t kDwordBigEndian = 5;
 inline constexpr std::uint32_t kLink = 6;
 inline constexpr std::uint32_t kMultiSz = 7;
 inline constexpr std::uint32_t kQword = 11;
+// The types whose data is text, which the A and W calls convert.
+inline constexpr bool IsString(std::uint32_t type) { return type == kSz || type == kExpandSz || type == kMultiSz; }
 }  // namespace regtype
 
 // Longest key name component Windows accepts, in characters.

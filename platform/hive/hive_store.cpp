@@ -25,10 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using memory::RegNode;
 
-bool IsStringType(std::uint32_t type) {
-  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
-}
-
 // Takes ownership of a UTF-8 name libhivex allocated, as UTF-16.
 std::u16string TakeWide(char* text) {
   std::u16string out = Utf16FromUtf8(text ? std::string_view(text) : std::string_view());
@@ -249,7 +245,7 @@ struct HiveReader {
         continue;
       }
       into.values.push_back(
-          memory::MakeValue(TakeWide(key), type, std::string(data, length), IsStringType(type)));
+          memory::MakeValue(TakeWide(key), type, std::string(data, length), regtype::IsString(type)));
       std::free(data);
       ++state.values;
     }
@@ -447,7 +443,7 @@ class HiveWriter {
     datas.reserve(node.values.size());
     for (const auto& v : node.values) {
       names.push_back(Utf8FromUtf16(v.wide));
-      datas.push_back(!v.utf16 && IsStringType(v.type) ? HiveStringData(v.data) : v.data);
+      datas.push_back(!v.utf16 && regtype::IsString(v.type) ? HiveStringData(v.data) : v.data);
     }
     std::vector<hive_set_value> set(node.values.size());
     for (std::size_t i = 0; i < set.size(); ++i) {
@@ -642,7 +638,7 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
       n.valuesChanged = false;
       n.ClearRemovedOrigins();
       for (auto& v : n.values)
-        if (!v.utf16 && IsStringType(v.type)) {
+        if (!v.utf16 && regtype::IsString(v.type)) {
           v.data = HiveStringData(v.data);
           v.utf16 = true;
         }

@@ -16,6 +16,10 @@ namespace plat::memory {
 
 enum class RegTextEncoding { kUtf16, kAnsi };
 
+// The first line of a file, by version.
+inline constexpr const char* kRegTextHeader5 = "Windows Registry Editor Version 5.00";
+inline constexpr const char* kRegTextHeader4 = "REGEDIT4";
+
 struct RegTextResult {
   bool ok = true;
   int line = 0;        // 1-based line of the fault, 0 when not about a line

@@ -25,10 +25,6 @@ int CompareFolded(std::u16string_view a, std::u16string_view b) {
 
 namespace {
 
-bool IsStringType(std::uint32_t type) {
-  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
-}
-
 std::u16string Utf16Units(const std::string& bytes) {
   std::u16string wide;
   wide.reserve(bytes.size() / 2);
@@ -41,7 +37,7 @@ std::u16string Utf16Units(const std::string& bytes) {
 }  // namespace
 
 std::string RegValue::AnsiData() const {
-  if (!utf16 || !IsStringType(type) || data.size() % 2) return data;
+  if (!utf16 || !regtype::IsString(type) || data.size() % 2) return data;
   return Cp1252FromUtf16(Utf16Units(data));
 }
 
@@ -49,7 +45,7 @@ std::string RegValue::Name() const { return Cp1252FromUtf16(wide); }
 
 bool RegValue::ExactInCodePage() const {
   if (Utf16FromCp1252(Name()) != wide) return false;
-  if (!utf16 || !IsStringType(type)) return true;
+  if (!utf16 || !regtype::IsString(type)) return true;
   // Exact when setting the A view back (which stores strings as UTF-16, as
   // RegSetValueExA does) gives the stored bytes again: not so for text the
   // code page lacks, nor for string data of an odd length.
