@@ -35,6 +35,8 @@ bool InvalidComponent(const std::string& c) {
 }
 
 std::string HostName(const std::string& cp1252) { return Utf8FromUtf16(Utf16FromCp1252(cp1252)); }
+// A host file's name as the A calls show it (the reverse of HostName).
+std::string WindowsName(std::string_view host) { return Cp1252FromUtf16(Utf16FromUtf8(host)); }
 
 bool IsValidShortName(const std::string& name) {
   if (name == "." || name == "..") return false;
@@ -86,7 +88,7 @@ void ReadDirectory(const std::string& hostDir, std::vector<std::string>& names, 
       isRegular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
     const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    names.emplace_back(ascii ? std::string(name) : Cp1252FromUtf16(Utf16FromUtf8(std::string(name))));
+    names.emplace_back(ascii ? std::string(name) : WindowsName(name));
     hostNames.push_back(ascii ? names.back() : HostName(names.back()));
     regular.push_back(isRegular);
   }
@@ -182,7 +184,7 @@ bool MappedDrive::Components(const std::string& windowsPath, char& drive,
   return true;
 }
 
-const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
+MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   auto it = listings_.find(hostDir);
   if (it != listings_.end()) return it->second;
   Listed listed;
@@ -190,6 +192,25 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   std::vector<std::string> hostNames;
   std::vector<bool> regular;  // beside names, one for one
   ReadDirectory(hostDir, names, hostNames, regular);
+  listed.entries.resize(names.size());
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    Entry& e = listed.entries[index];
+    e.hostName = std::move(hostNames[index]);
+    e.folded = FoldName(names[index]);
+    e.regular = regular[index];
+  }
+  // The entries stay where they are from here on: the index views their names.
+  listed.byName.reserve(listed.entries.size());
+  for (std::size_t index = 0; index < listed.entries.size(); ++index)
+    listed.byName.emplace(listed.entries[index].folded, index);
+  return listings_.emplace(hostDir, std::move(listed)).first->second;
+}
+
+void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
+  // The long names again, as the listing spelled them for Windows.
+  std::vector<std::string> names;
+  names.reserve(listed.entries.size());
+  for (const Entry& e : listed.entries) names.push_back(WindowsName(e.hostName));
   // Names that need a generated short name, grouped by its basis, so that
   // each one's number is found without walking every sibling again.
   std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
@@ -205,13 +226,11 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
               [](const std::string& a, const std::string& b) { return FoldName(a) < FoldName(b); });
     for (std::size_t i = 0; i < group.size(); ++i) number[group[i]] = i + 1;
   }
+  listed.byShortName = std::make_unique<std::unordered_map<std::u16string, std::size_t>>();
   [[maybe_unused]] bool shortNamesStored = true;
-  listed.entries.resize(names.size());
   for (std::size_t index = 0; index < names.size(); ++index) {
     const std::string& name = names[index];
-    Entry& e = listed.entries[index];
-    e.hostName = std::move(hostNames[index]);
-    e.folded = FoldName(name);
+    const Entry& e = listed.entries[index];
     std::string shortName;
 #ifdef __linux__
     // An NTFS mount (ntfs-3g) gives each file's real short name; a file
@@ -232,30 +251,21 @@ const MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
       shortName = basis.substr(0, std::min<std::size_t>(basis.size(), 7 - n.size())) + "~" + n +
                   (ext.empty() ? "" : "." + ext);
     }
-    if (!shortName.empty()) e.shortFolded = FoldName(shortName);
-    e.regular = regular[index];
+    if (shortName.empty()) continue;
+    std::u16string folded = FoldName(shortName);
+    if (folded != e.folded) listed.byShortName->emplace(std::move(folded), index);
   }
-  // The entries stay where they are from here on: the indexes view their names.
-  listed.byName.reserve(listed.entries.size());
-  for (std::size_t index = 0; index < listed.entries.size(); ++index) {
-    const Entry& e = listed.entries[index];
-    listed.byName.emplace(e.folded, index);
-    if (!e.shortFolded.empty() && e.shortFolded != e.folded) listed.byShortName.emplace(e.shortFolded, index);
-  }
-  return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
 const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, const std::string& component) {
   thread_local std::u16string folded;
   FoldNameInto(component, folded);
-  const Listed& listed = Listing(hostDir);
+  Listed& listed = Listing(hostDir);
   // A long name first, then a short one, as Windows matches them.
-  auto it = listed.byName.find(folded);
-  if (it == listed.byName.end()) {
-    it = listed.byShortName.find(folded);
-    if (it == listed.byShortName.end()) return nullptr;
-  }
-  return &listed.entries[it->second];
+  if (const auto it = listed.byName.find(folded); it != listed.byName.end()) return &listed.entries[it->second];
+  if (!listed.byShortName) MakeShortNames(hostDir, listed);
+  const auto it = listed.byShortName->find(folded);
+  return it == listed.byShortName->end() ? nullptr : &listed.entries[it->second];
 }
 
 bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName) {

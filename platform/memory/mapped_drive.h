@@ -7,6 +7,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -48,20 +49,23 @@ class MappedDrive final : public IFileSystem {
   struct Entry {
     std::string hostName;
     std::u16string folded;
-    std::u16string shortFolded;  // empty when it is the long name itself
     bool regular = false;  // a regular file (or a link to one) when listed
     mutable signed char readable = -1;  // whether it may be read: -1 not asked yet
   };
   // A directory's entries, found by long and by short name in constant time
   // (system32 holds thousands of files, each looked up many times). The
-  // indexes view the entries' own names: the entries never move once listed.
+  // long-name index views the entries' own names: the entries never move
+  // once listed. Short names are made when a name is first not found by
+  // its long name: most references use long names, and giving every file
+  // its short name (asking an NTFS mount for each) costs more than listing.
   struct Listed {
     std::vector<Entry> entries;
     std::unordered_map<std::u16string_view, std::size_t> byName;
-    std::unordered_map<std::u16string_view, std::size_t> byShortName;  // those that differ
+    std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> byShortName;  // those that differ
   };
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
-  const Listed& Listing(const std::string& hostDir);
+  Listed& Listing(const std::string& hostDir);
+  void MakeShortNames(const std::string& hostDir, Listed& listed);
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
   const Entry* FindListed(const std::string& hostDir, const std::string& component);
   // ResolveExisting, with the listed entry of the last component (null for
