@@ -71,12 +71,13 @@ std::string ShortBasis(const std::string& name, std::string& ext) {
 }
 
 // A directory's entries as the mapped drive names them (the code page's
-// form, '?' for what it lacks), with the host's own name and whether each
-// is a regular file (or a link to one). Read with readdir: a listing of
-// system32 (tens of thousands of files) through std::filesystem built a
-// path object per entry and cost more than the scan's use of it.
-void ReadDirectory(const std::string& hostDir, std::vector<std::string>& names, std::vector<std::string>& hostNames,
-                   std::vector<bool>& regular) {
+// form, '?' for what it lacks), each handed to `add` with the host's own
+// name and whether it is a regular file (or a link to one). Read with
+// readdir: a listing of system32 (tens of thousands of files) through
+// std::filesystem built a path object per entry and cost more than the
+// scan's use of it.
+template <typename Add>
+void ReadDirectory(const std::string& hostDir, Add add) {
   DIR* dir = ::opendir(hostDir.c_str());
   if (!dir) return;
   while (const dirent* entry = ::readdir(dir)) {
@@ -88,9 +89,13 @@ void ReadDirectory(const std::string& hostDir, std::vector<std::string>& names, 
       isRegular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
     const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    names.emplace_back(ascii ? std::string(name) : WindowsName(name));
-    hostNames.push_back(ascii ? names.back() : HostName(names.back()));
-    regular.push_back(isRegular);
+    if (ascii) {
+      add(std::string(name), std::string(name), isRegular);
+    } else {
+      std::string windowsName = WindowsName(name);
+      std::string hostName = HostName(windowsName);
+      add(std::move(windowsName), std::move(hostName), isRegular);
+    }
   }
   ::closedir(dir);
 }
@@ -188,17 +193,9 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   auto it = listings_.find(hostDir);
   if (it != listings_.end()) return it->second;
   Listed listed;
-  std::vector<std::string> names;
-  std::vector<std::string> hostNames;
-  std::vector<bool> regular;  // beside names, one for one
-  ReadDirectory(hostDir, names, hostNames, regular);
-  listed.entries.resize(names.size());
-  for (std::size_t index = 0; index < names.size(); ++index) {
-    Entry& e = listed.entries[index];
-    e.hostName = std::move(hostNames[index]);
-    e.folded = FoldName(names[index]);
-    e.regular = regular[index];
-  }
+  ReadDirectory(hostDir, [&listed](const std::string& name, std::string hostName, bool regular) {
+    listed.entries.push_back(Entry{std::move(hostName), FoldName(name), regular});
+  });
   // The entries stay where they are from here on: the index views their names.
   listed.byName.reserve(listed.entries.size());
   for (std::size_t index = 0; index < listed.entries.size(); ++index)
