@@ -136,6 +136,9 @@ std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddW
 
 void RegNode::Attach(std::shared_ptr<RegNode> child) {
   Remove(FoldUtf16(child->wide));
+  // A child removed from this list may still stand in it, marked: it goes
+  // before it is put back, or it would be listed twice.
+  if (child->detached) DropDetached();
   child->detached = false;
   Append(child, ComesLast(child->wide));
 }
@@ -159,12 +162,15 @@ void RegNode::AdoptChildren(RegNode& from) {
   childIndex = std::move(from.childIndex);
 }
 
+void RegNode::DropDetached() {
+  if (!detachedCount) return;
+  std::erase_if(children, [](const std::shared_ptr<RegNode>& c) { return c->detached; });
+  detachedCount = 0;
+  childIndex.reset();
+}
+
 const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
-  if (detachedCount) {
-    std::erase_if(children, [](const std::shared_ptr<RegNode>& c) { return c->detached; });
-    detachedCount = 0;
-    childIndex.reset();
-  }
+  DropDetached();
   if (!sorted) {
     std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return CompareFolded(a->wide, b->wide) < 0; });
     sorted = true;

@@ -115,6 +115,7 @@ struct RegNode {
   // Whether a child of that name (stored or upper-cased) goes after every
   // child listed now.
   bool ComesLast(std::u16string_view name) const;
+  void DropDetached();
   void Append(const std::shared_ptr<RegNode>& child, bool inOrder);
 };
 

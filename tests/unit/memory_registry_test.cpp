@@ -155,3 +155,19 @@ TEST(MemoryRegistry, SubkeysStayFoundAndSortedUnderAnyOrderOfChanges) {
     }
   }
 }
+
+TEST(MemoryRegistry, AKeyPutBackBeforeItsParentIsListedAgainIsListedOnce) {
+  // Removed children stay in their parent's list, marked, until it is next
+  // listed; a subtree attached in the meantime may be one of them.
+  plat::memory::RegNode parent;
+  parent.AddWide(u"a");
+  auto b = parent.AddWide(u"b");
+  parent.Remove(u"B");
+  parent.Attach(b);
+  ASSERT_EQ(parent.Children().size(), 2u);
+  EXPECT_EQ(parent.Children()[1], b);
+  parent.Remove(u"A");
+  parent.Remove(u"B");
+  EXPECT_FALSE(parent.HasChildren());
+  EXPECT_TRUE(parent.Children().empty());
+}
