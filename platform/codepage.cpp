@@ -24,9 +24,8 @@ unsigned char Cp1252FromUnicode(char16_t c) {
   return '?';
 }
 
-char16_t UpcaseUnicode(char16_t c) {
-  if (c >= u'a' && c <= u'z') return c - 0x20;
-  if (c < 0xE0) return c;  // nothing else below is a small letter
+char16_t UpcaseBeyondAscii(char16_t c) {
+  if (c < 0xE0) return c;  // no small letter below
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
   switch (c) {
     case 0xFF: return 0x178;

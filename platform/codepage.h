@@ -12,7 +12,13 @@ char16_t UnicodeFromCp1252(unsigned char c);
 // The Windows-1252 byte for a Unicode character; '?' when it has none.
 // The five bytes Windows-1252 leaves undefined map to U+0081 etc. and back.
 unsigned char Cp1252FromUnicode(char16_t c);
-char16_t UpcaseUnicode(char16_t c);
+// Upper-cases as Windows compares names. Inline for the ASCII names nearly
+// every key has: each name is upper-cased as it is compared and hashed.
+char16_t UpcaseBeyondAscii(char16_t c);
+inline char16_t UpcaseUnicode(char16_t c) {
+  if (c < 0x80) return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c;
+  return UpcaseBeyondAscii(c);
+}
 
 std::u16string Utf16FromCp1252(std::string_view text);
 std::string Cp1252FromUtf16(std::u16string_view text);
