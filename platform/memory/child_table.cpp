@@ -38,23 +38,23 @@ std::size_t ChildTable::Home(std::uint32_t hash) const {
   return static_cast<std::size_t>((hash * 0x9e3779b97f4a7c15ull) >> shift_);
 }
 
-std::size_t ChildTable::Slot(std::u16string_view folded, std::uint32_t hash, const ChildList& children) const {
+std::size_t ChildTable::Slot(std::u16string_view name, std::uint32_t hash, const ChildList& children) const {
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
     const std::uint64_t entry = slots_[i];
     if (!entry) return kNotFound;
-    if ((entry >> 32) == hash && FoldsTo(children[(entry & kPositionMask) - 1]->wide, folded)) return i;
+    if ((entry >> 32) == hash && FoldsTo(children[(entry & kPositionMask) - 1]->wide, name)) return i;
   }
 }
 
-std::size_t ChildTable::Find(std::u16string_view folded, const ChildList& children) const {
-  const std::size_t slot = Slot(folded, HashOf(folded), children);
+std::size_t ChildTable::Find(std::u16string_view name, const ChildList& children) const {
+  const std::size_t slot = Slot(name, HashOf(name), children);
   return slot == kNotFound ? kNotFound : (slots_[slot] & kPositionMask) - 1;
 }
 
-void ChildTable::Insert(std::u16string_view folded, std::size_t position) {
+void ChildTable::Insert(std::u16string_view name, std::size_t position) {
   if ((used_ + 1) * 2 > slots_.size()) Grow();
-  const std::uint32_t hash = HashOf(folded);
+  const std::uint32_t hash = HashOf(name);
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = Home(hash);
   while (slots_[i]) i = (i + 1) & mask;
@@ -75,8 +75,8 @@ void ChildTable::Grow() {
   }
 }
 
-void ChildTable::Erase(std::u16string_view folded, const ChildList& children) {
-  std::size_t hole = Slot(folded, HashOf(folded), children);
+void ChildTable::Erase(std::u16string_view name, const ChildList& children) {
+  std::size_t hole = Slot(name, HashOf(name), children);
   if (hole == kNotFound) return;
   // Entries after the hole that would no longer be reached from their home
   // slot move back into it (no markers left behind to slow later probes).

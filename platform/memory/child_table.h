@@ -22,14 +22,16 @@ class ChildTable {
 
   // Indexes every child not marked removed.
   explicit ChildTable(const ChildList& children);
-  std::size_t Find(std::u16string_view folded, const ChildList& children) const;
+  // Names are given as stored or upper-cased: they are upper-cased as they
+  // are hashed and compared.
+  std::size_t Find(std::u16string_view name, const ChildList& children) const;
   // The name must not be in the table yet.
-  void Insert(std::u16string_view folded, std::size_t position);
-  void Erase(std::u16string_view folded, const ChildList& children);
+  void Insert(std::u16string_view name, std::size_t position);
+  void Erase(std::u16string_view name, const ChildList& children);
 
  private:
   std::size_t Home(std::uint32_t hash) const;
-  std::size_t Slot(std::u16string_view folded, std::uint32_t hash, const ChildList& children) const;
+  std::size_t Slot(std::u16string_view name, std::uint32_t hash, const ChildList& children) const;
   void Grow();
 
   // (hash << 32) | (position + 1); 0 is an empty slot.

@@ -355,7 +355,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   auto owner = target.user ? (up.user ? up.user : nullptr) : up.machine;
   if (!owner) return err::kFileNotFound;
   if (owner->readOnly) return err::kAccessDenied;
-  owner->Remove(FoldUtf16(victim->wide));
+  owner->Remove(victim->wide);
   if (victim->origin) owner->AddRemovedOrigin(victim->origin);
   victim->deleted = true;
   ++generation_;

@@ -64,20 +64,20 @@ RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data
 
 std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 
-std::size_t RegNode::Position(std::u16string_view key) const {
+std::size_t RegNode::Position(std::u16string_view name) const {
   if (sorted && children.size() <= kSearched) {
-    const auto it = std::lower_bound(children.begin(), children.end(), key,
+    const auto it = std::lower_bound(children.begin(), children.end(), name,
                                      [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return CompareFolded(c->wide, k) < 0; });
-    return it != children.end() && FoldsTo((*it)->wide, key) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
+    return it != children.end() && FoldsTo((*it)->wide, name) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
                                                                               : kNotFound;
   }
   if (children.size() <= kScanned) {
     for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached && FoldsTo(children[i]->wide, key)) return i;
+      if (!children[i]->detached && FoldsTo(children[i]->wide, name)) return i;
     return kNotFound;
   }
   if (!childIndex) childIndex = std::make_unique<ChildTable>(children);
-  return childIndex->Find(key, children);
+  return childIndex->Find(name, children);
 }
 
 const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
@@ -104,15 +104,15 @@ void RegNode::SetLink(std::shared_ptr<RegNode> target) {
   rare_->link = std::move(target);
 }
 
-std::shared_ptr<RegNode> RegNode::Find(std::u16string_view key) const {
-  const std::size_t i = Position(key);
+std::shared_ptr<RegNode> RegNode::Find(std::u16string_view name) const {
+  const std::size_t i = Position(name);
   return i == kNotFound ? nullptr : children[i];
 }
 
 std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName) {
   const bool inOrder = ComesLast(wideName);
   // In order after a sorted list, the name is new without a search.
-  if (!(sorted && inOrder) && Position(FoldUtf16(wideName)) != kNotFound) return nullptr;
+  if (!(sorted && inOrder) && Position(wideName) != kNotFound) return nullptr;
   auto node = std::make_shared<RegNode>();
   node->wide = std::move(wideName);
   Append(node, inOrder);
@@ -135,7 +135,7 @@ void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
 
 void RegNode::Attach(std::shared_ptr<RegNode> child) {
-  Remove(FoldUtf16(child->wide));
+  Remove(child->wide);
   // A child removed from this list may still stand in it, marked: it goes
   // before it is put back, or it would be listed twice.
   if (child->detached) DropDetached();
@@ -143,12 +143,12 @@ void RegNode::Attach(std::shared_ptr<RegNode> child) {
   Append(child, ComesLast(child->wide));
 }
 
-void RegNode::Remove(std::u16string_view key) {
-  const std::size_t i = Position(key);
+void RegNode::Remove(std::u16string_view name) {
+  const std::size_t i = Position(name);
   if (i == kNotFound) return;
   // Marked, and dropped from the list by the next Children(): deleting many
   // keys of one parent shifts the list once, not once per key.
-  if (childIndex) childIndex->Erase(key, children);
+  if (childIndex) childIndex->Erase(name, children);
   children[i]->detached = true;
   ++detachedCount;
 }

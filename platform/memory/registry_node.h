@@ -82,13 +82,15 @@ struct RegNode {
 
   // The name as the A calls give it ('?' for what the code page lacks).
   std::string Name() const;
-  std::shared_ptr<RegNode> Find(std::u16string_view folded) const;
+  // Children are found, added and removed by a name given as stored or
+  // upper-cased: both compare the same.
+  std::shared_ptr<RegNode> Find(std::u16string_view name) const;
   // A new child; null when there is one of that name already.
   std::shared_ptr<RegNode> AddWide(std::u16string wideName);
   // Puts a whole subtree in place of any child of the same folded name.
   void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);
-  void Remove(std::u16string_view folded);
+  void Remove(std::u16string_view name);
   bool HasChildren() const;
   // Takes over the children of a tree read elsewhere (a hive mounted here).
   void AdoptChildren(RegNode& from);
@@ -111,7 +113,7 @@ struct RegNode {
   // class ids: 60,000) through a table, as a search by halves there
   // misses the cache at every step.
   static constexpr std::size_t kSearched = 64;
-  std::size_t Position(std::u16string_view folded) const;
+  std::size_t Position(std::u16string_view name) const;
   // Whether a child of that name (stored or upper-cased) goes after every
   // child listed now.
   bool ComesLast(std::u16string_view name) const;
