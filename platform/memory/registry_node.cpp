@@ -85,10 +85,12 @@ const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
   return rare_ ? rare_->removedOrigins : kNone;
 }
 
-void RegNode::AddRemovedOrigin(std::uint64_t removed) {
+RegNode::Rare& RegNode::MakeRare() {
   if (!rare_) rare_ = std::make_unique<Rare>();
-  rare_->removedOrigins.push_back(removed);
+  return *rare_;
 }
+
+void RegNode::AddRemovedOrigin(std::uint64_t removed) { MakeRare().removedOrigins.push_back(removed); }
 
 void RegNode::ClearRemovedOrigins() {
   if (rare_) rare_->removedOrigins.clear();
@@ -99,10 +101,7 @@ const std::shared_ptr<RegNode>& RegNode::Link() const {
   return rare_ ? rare_->link : kNone;
 }
 
-void RegNode::SetLink(std::shared_ptr<RegNode> target) {
-  if (!rare_) rare_ = std::make_unique<Rare>();
-  rare_->link = std::move(target);
-}
+void RegNode::SetLink(std::shared_ptr<RegNode> target) { MakeRare().link = std::move(target); }
 
 std::shared_ptr<RegNode> RegNode::Find(std::u16string_view name) const {
   const std::size_t i = Position(name);
@@ -189,27 +188,29 @@ RegValue* RegNode::FindValue(const char* valueName) {
       if (FoldsTo(v.wide, folded)) return &v;
     return nullptr;
   }
-  if (!valueIndex || valueIndex->covered != values.size()) {
-    valueIndex = std::make_unique<ValueIndex>();
-    for (std::size_t i = values.size(); i-- > 0;) valueIndex->positions[FoldUtf16(values[i].wide)] = i;
-    valueIndex->covered = values.size();
+  std::unique_ptr<ValueIndex>& index = MakeRare().valueIndex;
+  if (!index || index->covered != values.size()) {
+    index = std::make_unique<ValueIndex>();
+    for (std::size_t i = values.size(); i-- > 0;) index->positions[FoldUtf16(values[i].wide)] = i;
+    index->covered = values.size();
   }
-  const auto it = valueIndex->positions.find(folded);
-  return it == valueIndex->positions.end() ? nullptr : &values[it->second];
+  const auto it = index->positions.find(folded);
+  return it == index->positions.end() ? nullptr : &values[it->second];
 }
 
 void RegNode::AddValue(RegValue value) {
-  const bool indexed = valueIndex && valueIndex->covered == values.size() && !values.empty();
+  ValueIndex* index = rare_ ? rare_->valueIndex.get() : nullptr;
+  const bool indexed = index && index->covered == values.size() && !values.empty();
   values.push_back(std::move(value));
   if (indexed) {
-    valueIndex->positions.emplace(FoldUtf16(values.back().wide), values.size() - 1);
-    valueIndex->covered = values.size();
+    index->positions.emplace(FoldUtf16(values.back().wide), values.size() - 1);
+    index->covered = values.size();
   }
 }
 
 void RegNode::EraseValue(const RegValue* value) {
   values.erase(values.begin() + (value - values.data()));
-  valueIndex.reset();
+  if (rare_) rare_->valueIndex.reset();
 }
 
 }  // namespace plat::memory

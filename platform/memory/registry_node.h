@@ -48,14 +48,6 @@ struct RegNode {
   std::vector<std::shared_ptr<RegNode>> children;
   mutable std::unique_ptr<ChildTable> childIndex;
   std::vector<RegValue> values;   // creation order
-  // Positions of the values by folded name, made for keys with many values
-  // only (so that setting N values costs no N squared); rebuilt when it
-  // falls behind.
-  struct ValueIndex {
-    std::unordered_map<std::u16string, std::size_t> positions;
-    std::size_t covered = 0;  // how many values it covers
-  };
-  std::unique_ptr<ValueIndex> valueIndex;
 
   // Where the key stands in the file it was read from (0: new), and what a
   // job changed since: its values (`valuesChanged`), and the children it
@@ -101,11 +93,20 @@ struct RegNode {
   void EraseValue(const RegValue* value);
 
  private:
+  // Positions of the values by folded name, made for keys with many values
+  // only (so that setting N values costs no N squared); rebuilt when it
+  // falls behind.
+  struct ValueIndex {
+    std::unordered_map<std::u16string, std::size_t> positions;
+    std::size_t covered = 0;  // how many values it covers
+  };
   // What few keys have, made when first needed.
   struct Rare {
     std::shared_ptr<RegNode> link;
     std::vector<std::uint64_t> removedOrigins;
+    std::unique_ptr<ValueIndex> valueIndex;
   };
+  Rare& MakeRare();
   std::unique_ptr<Rare> rare_;
   static constexpr std::size_t kNotFound = ~std::size_t{0};
   static constexpr std::size_t kScanned = 8;  // up to this many children, searched one by one

@@ -171,3 +171,43 @@ TEST(MemoryRegistry, AKeyPutBackBeforeItsParentIsListedAgainIsListedOnce) {
   EXPECT_FALSE(parent.HasChildren());
   EXPECT_TRUE(parent.Children().empty());
 }
+
+TEST(MemoryRegistry, AKeyWithManyValuesFindsEachByAnySpellingThroughChanges) {
+  // Past a few values a key finds them through an index of their names,
+  // which has to follow every value set, rewritten and deleted.
+  MemoryRegistry reg;
+  HKey key = 0;
+  ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, "Software\\Many", &key), err::kSuccess);
+  auto set = [&](const std::string& name, const std::string& data) {
+    return reg.SetValueEx(key, name.c_str(), regtype::kBinary, reinterpret_cast<const std::uint8_t*>(data.data()),
+                          static_cast<std::uint32_t>(data.size()));
+  };
+  auto get = [&](const std::string& name) {
+    char data[16] = {};
+    std::uint32_t size = sizeof data;
+    return reg.QueryValueEx(key, name.c_str(), nullptr, reinterpret_cast<std::uint8_t*>(data), &size) == err::kSuccess
+               ? std::string(data, size)
+               : std::string("<none>");
+  };
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(set("v" + std::to_string(i), std::to_string(i)), err::kSuccess);
+  EXPECT_EQ(get("V99"), "99");
+  ASSERT_EQ(set("V50", "fifty"), err::kSuccess);  // rewritten in place
+  EXPECT_EQ(reg.DeleteValue(key, "v10"), err::kSuccess);
+  EXPECT_EQ(get("v10"), "<none>");
+  ASSERT_EQ(set("v100", "100"), err::kSuccess);
+  EXPECT_EQ(get("v100"), "100");
+  EXPECT_EQ(get("v11"), "11") << "values after a deleted one are found at their new places";
+  std::vector<std::string> names;
+  char name[16];
+  for (std::uint32_t i = 0;; ++i) {
+    std::uint32_t length = sizeof name;
+    if (reg.EnumValue(key, i, name, &length, nullptr, nullptr, nullptr) != err::kSuccess) break;
+    names.emplace_back(name, length);
+  }
+  ASSERT_EQ(names.size(), 100u);
+  EXPECT_EQ(names[10], "v11");
+  EXPECT_EQ(names[49], "v50");
+  EXPECT_EQ(get("v50"), "fifty");
+  EXPECT_EQ(names.back(), "v100");
+  reg.CloseKey(key);
+}
