@@ -56,6 +56,8 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   return index;
 }
 
+void CRegistryUtil::ForgetClassNames() { classNames_.reset(); }
+
 bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
   // The walk opens every registered class for each call: on a registry
   // that changes while the scan runs it is made each time, as specified; on

@@ -61,6 +61,9 @@ class CRegistryUtil : public CRegistryKey {
   // current key (and ClassNameRegistered its subkey list) and are counted.
   bool ClassIdExists(const std::string& id);
   bool ClassNameRegistered(const std::string& text);
+  // Lets go of what ClassNameRegistered keeps between calls (on a large
+  // machine, 60,000 class ids and their names) once its scan is done.
+  void ForgetClassNames();
 
   // A bare file name: registered under App Paths, or in a PATH directory.
   bool FindOnSearchPath(const std::string& name);

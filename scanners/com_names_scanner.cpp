@@ -11,12 +11,15 @@ void CComNamesScanner::Scan(const std::vector<std::string>& exclusions, const st
   problemsFound_ = 0;
   WalkNames(exclusions, problemsFile);
   WalkFolderVerbs(exclusions, problemsFile);
+  // What the class-name check kept between calls serves this scan only: the
+  // eleven sections after it do not hold it.
+  util_.ForgetClassNames();
 }
 
 void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   rootKeyPath_ = "Software\\Classes";
   std::vector<std::string> names;
-  // A copy: the check lists class ids through the same util.
+  // Taken from the util: the check lists class ids through it.
   if (util_.OpenAndListClassesRoot("")) names = util_.TakeSubkeyNames();
   for (const std::string& name : names) {
     entryList_.ClearEntry(entry_);
