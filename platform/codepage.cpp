@@ -26,7 +26,7 @@ unsigned char Cp1252FromUnicode(char16_t c) {
 
 char16_t UpcaseBeyondAscii(char16_t c) {
   if (c < 0xE0) return c;  // no small letter below
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+  if (c <= 0xFE && c != 0xF7) return c - 0x20;
   switch (c) {
     case 0xFF: return 0x178;
     case 0x161: return 0x160;

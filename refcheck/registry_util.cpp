@@ -42,13 +42,12 @@ std::string CRegistryUtil::ReadDirectoryVariable(const char* name) {
 
 void CRegistryUtil::BuildExtensionList() {
   if (OpenAndListClassesRoot("")) {
-    const std::vector<std::string>& names = SubkeyNames();
+    // Taken, so that they go with this function: the fifteen scanners are
+    // all made before the first runs, and each lists again before it reads
+    // a listing, so the 30,000 names are not kept fifteen times over.
+    const std::vector<std::string> names = TakeSubkeyNames();
     for (const auto& name : names)
       if (!name.empty() && name[0] == '.') extensions_.push_back(name);
-    // The fifteen scanners are all made before the first runs, and each
-    // lists again before it reads a listing: the 30,000 names of this one
-    // are not kept fifteen times over.
-    ForgetSubkeyNames();
   }
   for (const char* fixed : kFixedExtensions) extensions_.emplace_back(fixed);
 }

@@ -98,11 +98,6 @@ class CRegistryKey {
   // For work done once and replayed: the operations the calls would have made.
   void AddOperations(int count) { operationCount_ += count; }
   void SetSubkeyNames(const std::vector<std::string>& names) { subkeyNames_ = names; ++listings_; }
-  // Lets the last listing go, storage and all, as an empty one.
-  void ForgetSubkeyNames() {
-    std::vector<std::string>().swap(subkeyNames_);
-    ++listings_;
-  }
   // Grows with every change of the subkey list.
   std::uint64_t Listings() const { return listings_; }
   const plat::Platform& platform_;

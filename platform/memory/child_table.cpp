@@ -43,7 +43,7 @@ std::size_t ChildTable::Slot(std::u16string_view name, std::uint32_t hash, const
   for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
     const std::uint64_t entry = slots_[i];
     if (!entry) return kNotFound;
-    if ((entry >> 32) == hash && FoldsTo(children[(entry & kPositionMask) - 1]->wide, name)) return i;
+    if ((entry >> 32) == hash && EqualFolded(children[(entry & kPositionMask) - 1]->wide, name)) return i;
   }
 }
 

@@ -243,9 +243,10 @@ const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view
   names->reserve(u.size() + m.size());
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
-    if (j >= m.size() || (i < u.size() && CompareFolded(u[i]->wide, m[j]->wide) < 0)) {
+    const int order = j >= m.size() ? -1 : i >= u.size() ? 1 : CompareFolded(u[i]->wide, m[j]->wide);
+    if (order < 0) {
       names->push_back(u[i++]->Name());
-    } else if (i >= u.size() || CompareFolded(m[j]->wide, u[i]->wide) < 0) {
+    } else if (order > 0) {
       names->push_back(m[j++]->Name());
     } else {  // in both: the user's spelling wins
       names->push_back(u[i++]->Name());

@@ -181,9 +181,10 @@ namespace {
 class OpSink {
  public:
   virtual ~OpSink() = default;
-  // A key line, [hive\path] or [-hive\path]; the values that follow it are
-  // its own. The path is a view of the file's text.
-  virtual RegTextResult Key(HKey hive, std::string_view path, bool remove) = 0;
+  // A key line, [hive\path] or [-hive\path] (`op` kKey or kDeleteKey); the
+  // values that follow it are its own and carry its `key` number. The path
+  // is a view of the file's text.
+  virtual RegTextResult Key(HKey hive, std::string_view path, RegTextOp&& op) = 0;
   virtual RegTextResult Value(RegTextOp&& op) = 0;
 };
 
@@ -234,8 +235,8 @@ RegTextResult ParseDecoded(std::string_view text, RegTextEncoding encoding, bool
       // The registry calls take names as C strings: a NUL would silently name
       // another key (the hive itself, for a delete).
       if (path.find('\0') != std::string_view::npos) return Fail(lineNo, "expected a key name without a NUL character");
-      ++keys;
-      RegTextResult handed = sink.Key(hive, path, remove);
+      const RegTextOp::Kind kind = remove ? RegTextOp::kDeleteKey : RegTextOp::kKey;
+      RegTextResult handed = sink.Key(hive, path, RegTextOp{kind, keys++, "", 0, ""});
       if (!handed.ok) return handed;
       state = remove ? kInDeletedKey : kInKey;
       continue;
@@ -321,9 +322,9 @@ RegTextResult ParseDecoded(std::string_view text, RegTextEncoding encoding, bool
 class Collect final : public OpSink {
  public:
   explicit Collect(ParsedRegText& parsed) : parsed_(parsed) {}
-  RegTextResult Key(HKey hive, std::string_view path, bool remove) override {
+  RegTextResult Key(HKey hive, std::string_view path, RegTextOp&& op) override {
     parsed_.keys.push_back(RegTextKey{hive, std::string(path)});
-    parsed_.ops.push_back(RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, parsed_.keys.size() - 1, "", 0, ""});
+    parsed_.ops.push_back(std::move(op));
     return RegTextResult{};
   }
   RegTextResult Value(RegTextOp&& op) override {
@@ -343,14 +344,14 @@ class Applier {
   Applier(const Applier&) = delete;
   Applier& operator=(const Applier&) = delete;
 
-  // `keyIndex` tells the key lines apart: the operations of one follow it.
-  RegTextResult Do(HKey hive, const std::string& path, std::size_t keyIndex, const RegTextOp& op) {
+  // The operations of one key line follow it and carry its number.
+  RegTextResult Do(HKey hive, const std::string& path, const RegTextOp& op) {
     if (op.kind == RegTextOp::kDeleteKey) {
       CloseOpen();
       DeleteTree(registry_, hive, path);
       return RegTextResult{};
     }
-    if (!open_ || openKey_ != keyIndex) {
+    if (!open_ || openKey_ != op.key) {
       CloseOpen();
       RegStatus s = registry_.CreateKeyEx(hive, path.c_str(), &open_);
       if (s != err::kSuccess) {
@@ -358,7 +359,7 @@ class Applier {
         if (op.kind == RegTextOp::kDeleteValue) return RegTextResult{};
         return Fail(0, "cannot create key \"" + path + "\" (error " + std::to_string(s) + ")");
       }
-      openKey_ = keyIndex;
+      openKey_ = op.key;
     }
     if (op.kind == RegTextOp::kValue) {
       RegStatus s = registry_.SetValueEx(open_, op.name.c_str(), op.type,
@@ -389,19 +390,17 @@ class Applier {
 class ApplyAsRead final : public OpSink {
  public:
   explicit ApplyAsRead(IRegistry& registry) : applier_(registry) {}
-  RegTextResult Key(HKey hive, std::string_view path, bool remove) override {
+  RegTextResult Key(HKey hive, std::string_view path, RegTextOp&& op) override {
     hive_ = hive;
     path_.assign(path);
-    ++keys_;
-    return applier_.Do(hive_, path_, keys_, RegTextOp{remove ? RegTextOp::kDeleteKey : RegTextOp::kKey, keys_, "", 0, ""});
+    return applier_.Do(hive_, path_, op);
   }
-  RegTextResult Value(RegTextOp&& op) override { return applier_.Do(hive_, path_, keys_, op); }
+  RegTextResult Value(RegTextOp&& op) override { return applier_.Do(hive_, path_, op); }
 
  private:
   Applier applier_;
   HKey hive_ = 0;
   std::string path_;
-  std::size_t keys_ = 0;
 };
 
 }  // namespace
@@ -420,7 +419,7 @@ RegTextResult ApplyRegText(const ParsedRegText& parsed, IRegistry& registry) {
   Applier applier(registry);
   for (const RegTextOp& op : parsed.ops) {
     const RegTextKey& key = parsed.keys[op.key];
-    RegTextResult r = applier.Do(key.hive, key.path, op.key, op);
+    RegTextResult r = applier.Do(key.hive, key.path, op);
     if (!r.ok) return r;
   }
   return RegTextResult{};

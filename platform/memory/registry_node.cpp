@@ -7,13 +7,6 @@
 
 namespace plat::memory {
 
-bool FoldsTo(std::u16string_view name, std::u16string_view folded) {
-  if (name.size() != folded.size()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i)
-    if (UpcaseUnicode(name[i]) != UpcaseUnicode(folded[i])) return false;
-  return true;
-}
-
 int CompareFolded(std::u16string_view a, std::u16string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
@@ -21,6 +14,10 @@ int CompareFolded(std::u16string_view a, std::u16string_view b) {
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+bool EqualFolded(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && CompareFolded(a, b) == 0;
 }
 
 namespace {
@@ -68,12 +65,12 @@ std::size_t RegNode::Position(std::u16string_view name) const {
   if (sorted && children.size() <= kSearched) {
     const auto it = std::lower_bound(children.begin(), children.end(), name,
                                      [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return CompareFolded(c->wide, k) < 0; });
-    return it != children.end() && FoldsTo((*it)->wide, name) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
+    return it != children.end() && EqualFolded((*it)->wide, name) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
                                                                               : kNotFound;
   }
   if (children.size() <= kScanned) {
     for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached && FoldsTo(children[i]->wide, name)) return i;
+      if (!children[i]->detached && EqualFolded(children[i]->wide, name)) return i;
     return kNotFound;
   }
   if (!childIndex) childIndex = std::make_unique<ChildTable>(children);
@@ -185,7 +182,7 @@ RegValue* RegNode::FindValue(const char* valueName) {
   constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
   if (values.size() <= kScanned) {
     for (auto& v : values)
-      if (FoldsTo(v.wide, folded)) return &v;
+      if (EqualFolded(v.wide, folded)) return &v;
     return nullptr;
   }
   std::unique_ptr<ValueIndex>& index = MakeRare().valueIndex;

@@ -124,8 +124,8 @@ struct RegNode {
 
 // Names as Windows compares them: each unit upper-cased as it is read, so
 // either side may be given as stored or upper-cased already.
-bool FoldsTo(std::u16string_view name, std::u16string_view folded);
 int CompareFolded(std::u16string_view a, std::u16string_view b);
+bool EqualFolded(std::u16string_view a, std::u16string_view b);
 
 // A value whose name and data are given exactly as stored.
 RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16);
