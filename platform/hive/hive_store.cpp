@@ -40,7 +40,7 @@ std::string Stamp(const LocalTime& now) {
 }
 
 // String data set through the A calls, as RegSetValueExA stores it: UTF-16.
-std::string HiveStringData(const std::string& ansi) {
+std::string HiveStringData(std::string_view ansi) {
   std::string wide;
   wide.reserve(ansi.size() * 2);
   for (char16_t c : Utf16FromCp1252(ansi)) {
@@ -244,8 +244,7 @@ struct HiveReader {
         Unreadable(into, false);
         continue;
       }
-      into.values.push_back(
-          memory::MakeValue(TakeWide(key), type, std::string(data, length), regtype::IsString(type)));
+      into.values.emplace_back(TakeWide(key), type, std::string_view(data, length), regtype::IsString(type));
       std::free(data);
       ++state.values;
     }
@@ -442,13 +441,14 @@ class HiveWriter {
     names.reserve(node.values.size());
     datas.reserve(node.values.size());
     for (const auto& v : node.values) {
-      names.push_back(Utf8FromUtf16(v.wide));
-      datas.push_back(!v.utf16 && regtype::IsString(v.type) ? HiveStringData(v.data) : v.data);
+      names.push_back(Utf8FromUtf16(v.Wide()));
+      datas.push_back(!v.Utf16() && regtype::IsString(v.Type()) ? HiveStringData(v.Data()) : std::string(v.Data()));
     }
     std::vector<hive_set_value> set(node.values.size());
     for (std::size_t i = 0; i < set.size(); ++i) {
       set[i].key = names[i].data();
-      std::memcpy(&set[i].t, &node.values[i].type, sizeof set[i].t);
+      const std::uint32_t type = node.values[i].Type();
+      std::memcpy(&set[i].t, &type, sizeof set[i].t);
       set[i].len = datas[i].size();
       set[i].value = datas[i].data();
     }
@@ -638,10 +638,7 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
       n.valuesChanged = false;
       n.ClearRemovedOrigins();
       for (auto& v : n.values)
-        if (!v.utf16 && regtype::IsString(v.type)) {
-          v.data = HiveStringData(v.data);
-          v.utf16 = true;
-        }
+        if (!v.Utf16() && regtype::IsString(v.Type())) v.SetData(v.Type(), HiveStringData(v.Data()), true);
     });
   }
   return true;

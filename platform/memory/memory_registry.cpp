@@ -212,7 +212,7 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t
   if (data && !size) return err::kInvalidParameter;
   RegValue* value = node->FindValue(name);
   if (!value) return err::kFileNotFound;
-  if (type) *type = value->type;
+  if (type) *type = value->Type();
   if (!size) return err::kSuccess;
   const std::string bytes = value->AnsiData();
   const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -307,7 +307,7 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   }
   std::memcpy(name, valueName.c_str(), valueName.size() + 1);
   *nameLength = static_cast<std::uint32_t>(valueName.size());
-  if (type) *type = value.type;
+  if (type) *type = value.Type();
   if (data) std::memcpy(data, bytes.data(), length);
   if (dataSize) *dataSize = length;
   return err::kSuccess;
@@ -324,14 +324,11 @@ RegStatus MemoryRegistry::SetValueEx(HKey key, const char* name, std::uint32_t t
   if (valueName.size() > kMaxValueNameLength) return err::kInvalidParameter;
   if (size > 0 && !data) return err::kInvalidParameter;
   if (node->readOnly) return err::kAccessDenied;
-  std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
-  if (RegValue* existing = node->FindValue(valueName.c_str())) {
-    existing->type = type;
-    existing->data = std::move(bytes);
-    existing->utf16 = false;
-  } else {
-    node->AddValue(MakeValue(Utf16FromCp1252(valueName), type, std::move(bytes), false));
-  }
+  const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+  if (RegValue* existing = node->FindValue(valueName.c_str()))
+    existing->SetData(type, bytes, false);
+  else
+    node->AddValue(RegValue(Utf16FromCp1252(valueName), type, bytes, false));
   node->valuesChanged = true;
   return err::kSuccess;
 }

@@ -1,6 +1,7 @@
 #include "platform/memory/registry_node.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/registry.h"
@@ -22,7 +23,7 @@ bool EqualFolded(std::u16string_view a, std::u16string_view b) {
 
 namespace {
 
-std::u16string Utf16Units(const std::string& bytes) {
+std::u16string Utf16Units(std::string_view bytes) {
   std::u16string wide;
   wide.reserve(bytes.size() / 2);
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
@@ -33,30 +34,46 @@ std::u16string Utf16Units(const std::string& bytes) {
 
 }  // namespace
 
+RegValue::RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16)
+    : type_(type), utf16_(utf16) {
+  Fill(wideName, data);
+}
+
+void RegValue::SetData(std::uint32_t type, std::string_view data, bool utf16) {
+  type_ = type;
+  utf16_ = utf16;
+  Fill(Wide(), data);
+}
+
+void RegValue::Fill(std::u16string_view wideName, std::string_view data) {
+  const std::size_t units = wideName.size() + (data.size() + 1) / 2;
+  std::unique_ptr<char16_t[]> block = units ? std::make_unique_for_overwrite<char16_t[]>(units) : nullptr;
+  if (block) {
+    std::copy(wideName.begin(), wideName.end(), block.get());
+    std::memcpy(block.get() + wideName.size(), data.data(), data.size());
+  }
+  // Replaced only now: the name given may be the old block's.
+  nameUnits_ = static_cast<std::uint32_t>(wideName.size());
+  dataSize_ = static_cast<std::uint32_t>(data.size());
+  units_ = std::move(block);
+}
+
 std::string RegValue::AnsiData() const {
-  if (!utf16 || !regtype::IsString(type) || data.size() % 2) return data;
+  const std::string_view data = Data();
+  if (!utf16_ || !regtype::IsString(type_) || data.size() % 2) return std::string(data);
   return Cp1252FromUtf16(Utf16Units(data));
 }
 
-std::string RegValue::Name() const { return Cp1252FromUtf16(wide); }
+std::string RegValue::Name() const { return Cp1252FromUtf16(Wide()); }
 
 bool RegValue::ExactInCodePage() const {
-  if (Utf16FromCp1252(Name()) != wide) return false;
-  if (!utf16 || !regtype::IsString(type)) return true;
+  if (Utf16FromCp1252(Name()) != Wide()) return false;
+  if (!utf16_ || !regtype::IsString(type_)) return true;
   // Exact when setting the A view back (which stores strings as UTF-16, as
   // RegSetValueExA does) gives the stored bytes again: not so for text the
   // code page lacks, nor for string data of an odd length.
   const std::u16string back = Utf16FromCp1252(AnsiData());
-  return back.size() * 2 == data.size() && back == Utf16Units(data);
-}
-
-RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16) {
-  RegValue v;
-  v.wide = std::move(wideName);
-  v.type = type;
-  v.data = std::move(data);
-  v.utf16 = utf16;
-  return v;
+  return back.size() * 2 == dataSize_ && back == Utf16Units(Data());
 }
 
 std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
@@ -182,13 +199,13 @@ RegValue* RegNode::FindValue(const char* valueName) {
   constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
   if (values.size() <= kScanned) {
     for (auto& v : values)
-      if (EqualFolded(v.wide, folded)) return &v;
+      if (EqualFolded(v.Wide(), folded)) return &v;
     return nullptr;
   }
   std::unique_ptr<ValueIndex>& index = MakeRare().valueIndex;
   if (!index || index->covered != values.size()) {
     index = std::make_unique<ValueIndex>();
-    for (std::size_t i = values.size(); i-- > 0;) index->positions[FoldUtf16(values[i].wide)] = i;
+    for (std::size_t i = values.size(); i-- > 0;) index->positions[FoldUtf16(values[i].Wide())] = i;
     index->covered = values.size();
   }
   const auto it = index->positions.find(folded);
@@ -200,7 +217,7 @@ void RegNode::AddValue(RegValue value) {
   const bool indexed = index && index->covered == values.size() && !values.empty();
   values.push_back(std::move(value));
   if (indexed) {
-    index->positions.emplace(FoldUtf16(values.back().wide), values.size() - 1);
+    index->positions.emplace(FoldUtf16(values.back().Wide()), values.size() - 1);
     index->covered = values.size();
   }
 }

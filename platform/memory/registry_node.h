@@ -18,12 +18,24 @@
 namespace plat::memory {
 
 // A value keeps its name only as stored: the code-page and upper-cased forms
-// are made when asked for (a hive holds hundreds of thousands of values).
-struct RegValue {
-  std::u16string wide;    // the name as stored
-  std::string data;       // the bytes as stored
-  std::uint32_t type = 0;
-  bool utf16 = false;     // string data held as UTF-16LE (read from a hive)
+// are made when asked for. Name and data share one block (a hive holds
+// hundreds of thousands of values: two strings each cost three times the
+// memory of what they hold).
+class RegValue {
+ public:
+  RegValue() = default;
+  RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16);
+  RegValue(RegValue&&) noexcept = default;
+  RegValue& operator=(RegValue&&) noexcept = default;
+
+  std::u16string_view Wide() const { return {units_.get(), nameUnits_}; }
+  // The bytes as stored.
+  std::string_view Data() const { return {reinterpret_cast<const char*>(units_.get() + nameUnits_), dataSize_}; }
+  std::uint32_t Type() const { return type_; }
+  // Whether string data is held as UTF-16LE (as read from a hive).
+  bool Utf16() const { return utf16_; }
+  // New type and data under the same name.
+  void SetData(std::uint32_t type, std::string_view data, bool utf16);
 
   // The data as the A calls give it: string types held as UTF-16 are
   // converted to the code page, everything else is passed through.
@@ -32,6 +44,14 @@ struct RegValue {
   bool ExactInCodePage() const;
   // The name as the A calls give it ('?' for what the code page lacks).
   std::string Name() const;
+
+ private:
+  void Fill(std::u16string_view wideName, std::string_view data);
+  std::unique_ptr<char16_t[]> units_;  // the name's units, then the data's bytes
+  std::uint32_t nameUnits_ = 0;
+  std::uint32_t dataSize_ = 0;
+  std::uint32_t type_ = 0;
+  bool utf16_ = false;
 };
 
 struct RegNode {
@@ -127,7 +147,5 @@ struct RegNode {
 int CompareFolded(std::u16string_view a, std::u16string_view b);
 bool EqualFolded(std::u16string_view a, std::u16string_view b);
 
-// A value whose name and data are given exactly as stored.
-RegValue MakeValue(std::u16string wideName, std::uint32_t type, std::string data, bool utf16);
 
 }  // namespace plat::memory
