@@ -1,7 +1,7 @@
 // CRegistryUtil: a CRegistryKey plus what the reference checks need (the
 // system root and program files directories, the registered extensions, the
 // App Paths lists) and the problem-list file operations. Every scanner owns
-// one; nothing is shared between instances.
+// one; only an unchanging extension list equal to another's is shared.
 #pragma once
 
 #include <memory>
@@ -71,7 +71,7 @@ class CRegistryUtil : public CRegistryKey {
 
   const std::string& ProgramFilesDirectory() const { return programFiles_; }
   const std::string& SystemRootDirectory() const { return systemRoot_; }
-  const std::vector<std::string>& ExtensionList() const { return extensions_; }
+  const std::vector<std::string>& ExtensionList() const { return *extensions_; }
   const std::vector<std::string>& AppPathsNames() const { return appPathsNames_; }
   const std::vector<std::string>& AppPathsPaths() const { return appPathsPaths_; }
 
@@ -81,7 +81,7 @@ class CRegistryUtil : public CRegistryKey {
 
   std::string programFiles_;
   std::string systemRoot_;
-  std::vector<std::string> extensions_;
+  std::shared_ptr<const std::vector<std::string>> extensions_;  // equal lists shared between utils
   std::vector<std::string> appPathsNames_;
   std::vector<std::string> appPathsPaths_;
   bool inAppPaths_ = false;  // a nested App Paths search returns false at once
