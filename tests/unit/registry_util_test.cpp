@@ -28,6 +28,16 @@ TEST(RegistryUtil, ExtensionListTakesRegisteredExtensionsAsListedThenTheFixedOne
   EXPECT_TRUE(util.AppPathsNames().empty()) << "only LoadAppPaths fills them";
   EXPECT_EQ(util.SystemRootDirectory(), "C:\\WINDOWS");
   EXPECT_EQ(util.ProgramFilesDirectory(), "C:\\Program Files");
+
+  // Utils alive together keep each its own machine's list, whether or not
+  // an equal one is shared.
+  CRegistryUtil same(m.platform);
+  TestMachine other;
+  other.Reg("[HKEY_LOCAL_MACHINE\\Software\\Classes\\.txt]\n");
+  CRegistryUtil different(other.platform);
+  EXPECT_EQ(&same.ExtensionList(), &util.ExtensionList()) << "an equal list is held once";
+  EXPECT_EQ(different.ExtensionList(), WithFixed({".txt"}));
+  EXPECT_EQ(util.ExtensionList(), WithFixed({".acm", ".DOC", ".html", ".log"}));
 }
 
 TEST(RegistryUtil, WithoutClassesOnlyTheFixedExtensionsAndEnvironmentThatDoesNotFitIsEmpty) {
