@@ -90,8 +90,9 @@ std::size_t RegNode::Position(std::u16string_view name) const {
       if (!children[i]->detached && EqualFolded(children[i]->wide, name)) return i;
     return kNotFound;
   }
-  if (!childIndex) childIndex = std::make_unique<ChildTable>(children);
-  return childIndex->Find(name, children);
+  std::unique_ptr<ChildTable>& index = MakeRare().childIndex;
+  if (!index) index = std::make_unique<ChildTable>(children);
+  return index->Find(name, children);
 }
 
 const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
@@ -99,9 +100,13 @@ const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
   return rare_ ? rare_->removedOrigins : kNone;
 }
 
-RegNode::Rare& RegNode::MakeRare() {
+RegNode::Rare& RegNode::MakeRare() const {
   if (!rare_) rare_ = std::make_unique<Rare>();
   return *rare_;
+}
+
+void RegNode::DropChildIndex() {
+  if (rare_) rare_->childIndex.reset();
 }
 
 void RegNode::AddRemovedOrigin(std::uint64_t removed) { MakeRare().removedOrigins.push_back(removed); }
@@ -139,10 +144,10 @@ bool RegNode::ComesLast(std::u16string_view name) const {
 void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
   if (!inOrder && sorted) {
     sorted = false;
-    childIndex.reset();  // made again for the unsorted list when searched
+    DropChildIndex();  // made again for the unsorted list when searched
   }
   children.push_back(child);
-  if (childIndex) childIndex->Insert(child->wide, children.size() - 1);
+  if (ChildTable* index = ChildIndex()) index->Insert(child->wide, children.size() - 1);
 }
 
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
@@ -161,7 +166,7 @@ void RegNode::Remove(std::u16string_view name) {
   if (i == kNotFound) return;
   // Marked, and dropped from the list by the next Children(): deleting many
   // keys of one parent shifts the list once, not once per key.
-  if (childIndex) childIndex->Erase(name, children);
+  if (ChildTable* index = ChildIndex()) index->Erase(name, children);
   children[i]->detached = true;
   ++detachedCount;
 }
@@ -172,14 +177,15 @@ void RegNode::AdoptChildren(RegNode& from) {
   children = std::move(from.children);
   sorted = from.sorted;
   detachedCount = from.detachedCount;
-  childIndex = std::move(from.childIndex);
+  DropChildIndex();
+  if (from.ChildIndex()) MakeRare().childIndex = std::move(from.rare_->childIndex);
 }
 
 void RegNode::DropDetached() {
   if (!detachedCount) return;
   std::erase_if(children, [](const std::shared_ptr<RegNode>& c) { return c->detached; });
   detachedCount = 0;
-  childIndex.reset();
+  DropChildIndex();
 }
 
 const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
@@ -187,7 +193,7 @@ const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
   if (!sorted) {
     std::sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return CompareFolded(a->wide, b->wide) < 0; });
     sorted = true;
-    childIndex.reset();
+    DropChildIndex();
   }
   return children;
 }

@@ -66,7 +66,6 @@ struct RegNode {
   // no walk by index costs quadratic time, and a key with few children
   // costs no table.
   std::vector<std::shared_ptr<RegNode>> children;
-  mutable std::unique_ptr<ChildTable> childIndex;
   std::vector<RegValue> values;   // creation order
 
   // Where the key stands in the file it was read from (0: new), and what a
@@ -80,17 +79,18 @@ struct RegNode {
   const std::shared_ptr<RegNode>& Link() const;
   void SetLink(std::shared_ptr<RegNode> target);
 
-  // The flags together (a hive holds hundreds of thousands of keys).
+  // The flags together, a bit each (a hive holds hundreds of thousands of
+  // keys: with its shared count a key fits 128 bytes so).
   // Removed children are marked and stay in the list until the next
   // Children(), so that deleting many keys of one parent shifts it once.
   std::uint32_t detachedCount = 0;
-  bool sorted = true;
-  bool detached = false;      // this key was removed from its parent's list
-  bool deleted = false;
-  bool writeDenied = false;   // opens asking for write access are refused (an ACL)
-  bool readOnly = false;      // its store cannot write it back: changes are refused
-  bool isVolatile = false;    // exists only while the image is open
-  bool valuesChanged = false;
+  bool sorted : 1 = true;
+  bool detached : 1 = false;      // this key was removed from its parent's list
+  bool deleted : 1 = false;
+  bool writeDenied : 1 = false;   // opens asking for write access are refused (an ACL)
+  bool readOnly : 1 = false;      // its store cannot write it back: changes are refused
+  bool isVolatile : 1 = false;    // exists only while the image is open
+  bool valuesChanged : 1 = false;
 
   // The name as the A calls give it ('?' for what the code page lacks).
   std::string Name() const;
@@ -125,9 +125,12 @@ struct RegNode {
     std::shared_ptr<RegNode> link;
     std::vector<std::uint64_t> removedOrigins;
     std::unique_ptr<ValueIndex> valueIndex;
+    std::unique_ptr<ChildTable> childIndex;  // for long or unsorted child lists
   };
-  Rare& MakeRare();
-  std::unique_ptr<Rare> rare_;
+  Rare& MakeRare() const;
+  ChildTable* ChildIndex() const { return rare_ ? rare_->childIndex.get() : nullptr; }
+  void DropChildIndex();
+  mutable std::unique_ptr<Rare> rare_;
   static constexpr std::size_t kNotFound = ~std::size_t{0};
   static constexpr std::size_t kScanned = 8;  // up to this many children, searched one by one
   // Up to this many children in order, searched by halves; more (the
