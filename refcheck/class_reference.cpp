@@ -42,9 +42,10 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   index->listed = probe.OpenAndListClassesRoot("CLSID");
   index->listCost = probe.GetOperationCount();
   if (!index->listed) return index;
-  index->ids = probe.TakeSubkeyNames();
-  for (std::size_t i = 0; i < index->ids.size(); ++i) {
-    if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + index->ids[i])) {
+  index->ids = std::make_shared<std::vector<std::string>>(probe.TakeSubkeyNames());
+  const std::vector<std::string>& ids = *index->ids;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + ids[i])) {
       std::uint32_t size = 0;
       if (probe.ValueSize("", size) && size > kRegistryBufferSize) return nullptr;
       std::string name;
@@ -70,7 +71,7 @@ bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
   if (!index.listed) return false;
   // The walk leaves the class ids as the util's subkey list.
   if (Listings() != classNames_->listingsWhenSet) {
-    SetSubkeyNames(index.ids);
+    ShareSubkeyNames(index.ids);
     classNames_->listingsWhenSet = Listings();
   }
   const auto found = index.first.find(text);

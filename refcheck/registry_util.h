@@ -94,7 +94,7 @@ class CRegistryUtil : public CRegistryKey {
   struct ClassNameIndex {
     int listCost = 0;
     bool listed = false;
-    std::vector<std::string> ids;
+    std::shared_ptr<std::vector<std::string>> ids;  // shared with the util as its listing
     std::vector<int> costThrough;  // operations of the walk up to and including class i
     std::unordered_map<std::string, std::size_t> first;
     std::uint64_t listingsWhenSet = 0;

@@ -82,17 +82,36 @@ bool CRegistryKey::QueryValue(const std::string& name, QueriedValue& value) {
 
 bool CRegistryKey::ListSubkeys() {
   if (currentKey_ == 0) return false;
-  subkeyNames_.clear();
   ++listings_;
+  auto names = std::make_shared<std::vector<std::string>>();
   char name[kRegistryBufferSize];
-  for (std::uint32_t index = 0;; ++index) {
+  std::uint32_t index = 0;
+  for (;; ++index) {
     name[0] = '\0';
     std::uint32_t length = kRegistryBufferSize;
     const plat::RegStatus status = platform_.registry.EnumKeyEx(currentKey_, index, name, &length);
     ++operationCount_;
-    if (status != plat::err::kSuccess) return index != 0;
-    subkeyNames_.emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
+    if (status != plat::err::kSuccess) break;
+    names->emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
   }
+  // A long listing is kept at its length, not at the room it grew to (the
+  // class ids' had room for twice their number).
+  constexpr std::size_t kSpareKept = 1024;
+  if (names->capacity() - names->size() > kSpareKept) names->shrink_to_fit();
+  subkeyNames_ = std::move(names);
+  return index != 0;
+}
+
+std::vector<std::string> CRegistryKey::TakeSubkeyNames() {
+  ++listings_;
+  auto taken = std::exchange(subkeyNames_, std::make_shared<std::vector<std::string>>());
+  if (taken.use_count() == 1) return std::move(*taken);
+  return *taken;
+}
+
+void CRegistryKey::ShareSubkeyNames(std::shared_ptr<std::vector<std::string>> names) {
+  subkeyNames_ = std::move(names);
+  ++listings_;
 }
 
 void CRegistryKey::ListValues() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,13 +82,10 @@ class CRegistryKey {
   // The size of a value of the current key; not counted. False when missing.
   bool ValueSize(const std::string& name, std::uint32_t& size);
 
-  const std::vector<std::string>& SubkeyNames() const { return subkeyNames_; }
+  const std::vector<std::string>& SubkeyNames() const { return *subkeyNames_; }
   // Hands the last listing to a caller that walks it while this key opens
   // others, instead of a copy (a listing of the class ids is 60,000 names).
-  std::vector<std::string> TakeSubkeyNames() {
-    ++listings_;
-    return std::exchange(subkeyNames_, {});
-  }
+  std::vector<std::string> TakeSubkeyNames();
   const std::vector<std::string>& ValueNames() const { return valueNames_; }
   const std::string& HiveName() const { return hiveName_; }
 
@@ -97,13 +95,16 @@ class CRegistryKey {
   void CountOperation() { ++operationCount_; }
   // For work done once and replayed: the operations the calls would have made.
   void AddOperations(int count) { operationCount_ += count; }
-  void SetSubkeyNames(const std::vector<std::string>& names) { subkeyNames_ = names; ++listings_; }
+  // Makes a listing held elsewhere too the subkey list, without a copy.
+  void ShareSubkeyNames(std::shared_ptr<std::vector<std::string>> names);
   // Grows with every change of the subkey list.
   std::uint64_t Listings() const { return listings_; }
   const plat::Platform& platform_;
 
  private:
-  std::vector<std::string> subkeyNames_;
+  // The last listing; never changed in place, as whoever shared it may
+  // hold it too.
+  std::shared_ptr<std::vector<std::string>> subkeyNames_ = std::make_shared<std::vector<std::string>>();
   std::vector<std::string> valueNames_;
   std::int32_t operationCount_ = 0;
   std::uint64_t listings_ = 0;

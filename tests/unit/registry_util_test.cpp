@@ -125,3 +125,23 @@ TEST(RegistryUtil, EnsureTrailingBackslash) {
   EXPECT_EQ(EnsureTrailingBackslash("C:"), "C:\\");
   EXPECT_EQ(EnsureTrailingBackslash("C:\\"), "C:\\");
 }
+
+TEST(RegistryUtil, AClassNameLookupLeavesTheClassIdsAsItsListingEachTime) {
+  // On an image the lookups answer from one walk, whose listing the util
+  // then holds as if it had walked: taking it must not empty the walk's.
+  TestMachine m;
+  m.Reg("[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{B}]\n@=\"Second\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{A}]\n@=\"First\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Other]\n");
+  const std::vector<std::string> ids{"{A}", "{B}"};
+  CRegistryUtil util(m.platform);
+  EXPECT_TRUE(util.ClassNameRegistered("Second"));
+  EXPECT_EQ(util.SubkeyNames(), ids);
+  EXPECT_EQ(util.TakeSubkeyNames(), ids);
+  EXPECT_TRUE(util.SubkeyNames().empty());
+  EXPECT_FALSE(util.ClassNameRegistered("Third"));
+  EXPECT_EQ(util.TakeSubkeyNames(), ids);
+  ASSERT_TRUE(util.OpenAndListClassesRoot(""));
+  EXPECT_TRUE(util.ClassNameRegistered("First"));
+  EXPECT_EQ(util.SubkeyNames(), ids) << "set again after a listing of its own";
+}
