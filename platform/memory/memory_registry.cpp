@@ -21,7 +21,7 @@ struct MemoryRegistry::View {
 
 struct MemoryRegistry::Handle {
   View view;
-  std::shared_ptr<const std::vector<std::string>> mergedNames;
+  std::shared_ptr<const std::vector<std::shared_ptr<RegNode>>> merged;
   std::uint64_t mergedGeneration = ~0ull;
 };
 
@@ -227,35 +227,39 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t
   return err::kSuccess;
 }
 
-const std::vector<std::string>& MemoryRegistry::MergedNames(HKey key, View& view) {
-  Handle* handle = key == kClassesRoot ? classesRoot_.get() : handles_.at(key).get();
-  if (handle->mergedGeneration == generation_) return *handle->mergedNames;
-  handle->mergedGeneration = generation_;
-  if (lastMerged_.generation == generation_ && lastMerged_.user == view.user.get() &&
-      lastMerged_.machine == view.machine.get()) {
-    handle->mergedNames = lastMerged_.names;
-    return *handle->mergedNames;
-  }
-  auto names = std::make_shared<std::vector<std::string>>();
+const std::vector<std::shared_ptr<RegNode>>& MemoryRegistry::MergedChildren(HKey key, View& view) {
   static const std::vector<std::shared_ptr<Node>> kNone;
   const auto& u = view.user ? view.user->Children() : kNone;
   const auto& m = view.machine ? view.machine->Children() : kNone;
-  names->reserve(u.size() + m.size());
+  // Either side alone is listed as it stands (an offline machine's classes
+  // are all the machine's).
+  if (u.empty()) return m;
+  if (m.empty()) return u;
+  Handle* handle = key == kClassesRoot ? classesRoot_.get() : handles_.at(key).get();
+  if (handle->mergedGeneration == generation_) return *handle->merged;
+  handle->mergedGeneration = generation_;
+  if (lastMerged_.generation == generation_ && lastMerged_.user == view.user.get() &&
+      lastMerged_.machine == view.machine.get()) {
+    handle->merged = lastMerged_.children;
+    return *handle->merged;
+  }
+  auto merged = std::make_shared<std::vector<std::shared_ptr<Node>>>();
+  merged->reserve(u.size() + m.size());
   std::size_t i = 0, j = 0;
   while (i < u.size() || j < m.size()) {
     const int order = j >= m.size() ? -1 : i >= u.size() ? 1 : CompareFolded(u[i]->wide, m[j]->wide);
     if (order < 0) {
-      names->push_back(u[i++]->Name());
+      merged->push_back(u[i++]);
     } else if (order > 0) {
-      names->push_back(m[j++]->Name());
+      merged->push_back(m[j++]);
     } else {  // in both: the user's spelling wins
-      names->push_back(u[i++]->Name());
+      merged->push_back(u[i++]);
       ++j;
     }
   }
-  lastMerged_ = MergedListing{view.user.get(), view.machine.get(), generation_, names};
-  handle->mergedNames = std::move(names);
-  return *handle->mergedNames;
+  lastMerged_ = MergedListing{view.user.get(), view.machine.get(), generation_, merged};
+  handle->merged = std::move(merged);
+  return *handle->merged;
 }
 
 RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
@@ -264,19 +268,12 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
   View v;
   if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
   if (!name || !nameLength) return err::kInvalidParameter;
-  const std::string* found = nullptr;
-  std::string own;
-  if (v.merged) {
-    const auto& names = MergedNames(key, v);
-    if (index < names.size()) found = &names[index];
-  } else if (index < v.machine->Children().size()) {
-    own = v.machine->Children()[index]->Name();
-    found = &own;
-  }
-  if (!found) return err::kNoMoreItems;
-  if (found->size() >= *nameLength) return err::kMoreData;
-  std::memcpy(name, found->c_str(), found->size() + 1);
-  *nameLength = static_cast<std::uint32_t>(found->size());
+  const auto& children = v.merged ? MergedChildren(key, v) : v.machine->Children();
+  if (index >= children.size()) return err::kNoMoreItems;
+  const std::string found = children[index]->Name();
+  if (found.size() >= *nameLength) return err::kMoreData;
+  std::memcpy(name, found.c_str(), found.size() + 1);
+  *nameLength = static_cast<std::uint32_t>(found.size());
   return err::kSuccess;
 }
 

@@ -73,13 +73,14 @@ class MemoryRegistry final : public IRegistry {
   RegStatus Resolve(HKey key, View& view) const;
   RegStatus Walk(const View& from, const char* subKey, View& out) const;
   HKey NewHandle(const View& view);
-  const std::vector<std::string>& MergedNames(HKey key, View& view);
+  // The keys HKEY_CLASSES_ROOT lists under a key of both users and machine.
+  const std::vector<std::shared_ptr<RegNode>>& MergedChildren(HKey key, View& view);
 
   mutable std::mutex mutex_;
   std::shared_ptr<Node> machine_;
   std::shared_ptr<Node> user_;
   struct Handle;
-  std::unique_ptr<Handle> classesRoot_;  // caches the merged names of the predefined handle
+  std::unique_ptr<Handle> classesRoot_;  // caches the merged listing of the predefined handle
   std::unordered_map<HKey, std::unique_ptr<Handle>> handles_;
   // The last merged listing made, shared with the next handle that lists
   // the same keys unchanged (every scanner lists HKEY_CLASSES_ROOT when it
@@ -88,7 +89,7 @@ class MemoryRegistry final : public IRegistry {
     const Node* user = nullptr;
     const Node* machine = nullptr;
     std::uint64_t generation = ~0ull;
-    std::shared_ptr<const std::vector<std::string>> names;
+    std::shared_ptr<const std::vector<std::shared_ptr<RegNode>>> children;
   };
   MergedListing lastMerged_;
   HKey nextHandle_ = 0x1000;
