@@ -90,9 +90,13 @@ std::size_t RegNode::Position(std::u16string_view name) const {
       if (!children[i]->detached && EqualFolded(children[i]->wide, name)) return i;
     return kNotFound;
   }
-  std::unique_ptr<ChildTable>& index = MakeRare().childIndex;
-  if (!index) index = std::make_unique<ChildTable>(children);
-  return index->Find(name, children);
+  std::unique_ptr<FoldedIndex>& index = MakeRare().childIndex;
+  if (!index) {
+    index = std::make_unique<FoldedIndex>(children.size());
+    for (std::size_t i = 0; i < children.size(); ++i)
+      if (!children[i]->detached) index->Insert(children[i]->wide, i);
+  }
+  return index->Find(name, [this](std::size_t i) -> std::u16string_view { return children[i]->wide; });
 }
 
 const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
@@ -147,7 +151,7 @@ void RegNode::Append(const std::shared_ptr<RegNode>& child, bool inOrder) {
     DropChildIndex();  // made again for the unsorted list when searched
   }
   children.push_back(child);
-  if (ChildTable* index = ChildIndex()) index->Insert(child->wide, children.size() - 1);
+  if (FoldedIndex* index = ChildIndex()) index->Insert(child->wide, children.size() - 1);
 }
 
 std::shared_ptr<RegNode> RegNode::Add(const std::string& ansiName) { return AddWide(Utf16FromCp1252(ansiName)); }
@@ -166,7 +170,8 @@ void RegNode::Remove(std::u16string_view name) {
   if (i == kNotFound) return;
   // Marked, and dropped from the list by the next Children(): deleting many
   // keys of one parent shifts the list once, not once per key.
-  if (ChildTable* index = ChildIndex()) index->Erase(name, children);
+  if (FoldedIndex* index = ChildIndex())
+    index->Erase(name, [this](std::size_t i) -> std::u16string_view { return children[i]->wide; });
   children[i]->detached = true;
   ++detachedCount;
 }

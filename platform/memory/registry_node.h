@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/memory/child_table.h"
+#include "platform/memory/folded_index.h"
 
 namespace plat::memory {
 
@@ -125,10 +125,10 @@ struct RegNode {
     std::shared_ptr<RegNode> link;
     std::vector<std::uint64_t> removedOrigins;
     std::unique_ptr<ValueIndex> valueIndex;
-    std::unique_ptr<ChildTable> childIndex;  // for long or unsorted child lists
+    std::unique_ptr<FoldedIndex> childIndex;  // for long or unsorted child lists
   };
   Rare& MakeRare() const;
-  ChildTable* ChildIndex() const { return rare_ ? rare_->childIndex.get() : nullptr; }
+  FoldedIndex* ChildIndex() const { return rare_ ? rare_->childIndex.get() : nullptr; }
   void DropChildIndex();
   mutable std::unique_ptr<Rare> rare_;
   static constexpr std::size_t kNotFound = ~std::size_t{0};
@@ -144,11 +144,5 @@ struct RegNode {
   void DropDetached();
   void Append(const std::shared_ptr<RegNode>& child, bool inOrder);
 };
-
-// Names as Windows compares them: each unit upper-cased as it is read, so
-// either side may be given as stored or upper-cased already.
-int CompareFolded(std::u16string_view a, std::u16string_view b);
-bool EqualFolded(std::u16string_view a, std::u16string_view b);
-
 
 }  // namespace plat::memory
