@@ -196,10 +196,12 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   ReadDirectory(hostDir, [&listed](const std::string& name, std::string hostName, bool regular) {
     listed.entries.push_back(Entry{std::move(hostName), FoldName(name), regular});
   });
-  // The entries stay where they are from here on: the index views their names.
-  listed.byName.reserve(listed.entries.size());
+  listed.entries.shrink_to_fit();
+  // Of two names that differ only in case, the first listed is found.
+  listed.byName = FoldedIndex(listed.entries.size());
   for (std::size_t index = 0; index < listed.entries.size(); ++index)
-    listed.byName.emplace(listed.entries[index].folded, index);
+    if (listed.Find(listed.entries[index].folded) == FoldedIndex::kNotFound)
+      listed.byName.Insert(listed.entries[index].folded, index);
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
@@ -259,7 +261,7 @@ const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, co
   FoldNameInto(component, folded);
   Listed& listed = Listing(hostDir);
   // A long name first, then a short one, as Windows matches them.
-  if (const auto it = listed.byName.find(folded); it != listed.byName.end()) return &listed.entries[it->second];
+  if (const std::size_t index = listed.Find(folded); index != FoldedIndex::kNotFound) return &listed.entries[index];
   if (!listed.byShortName) MakeShortNames(hostDir, listed);
   const auto it = listed.byShortName->find(folded);
   return it == listed.byShortName->end() ? nullptr : &listed.entries[it->second];

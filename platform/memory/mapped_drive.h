@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/memory/folded_index.h"
 
 namespace plat::memory {
 
@@ -54,13 +55,16 @@ class MappedDrive final : public IFileSystem {
   };
   // A directory's entries, found by long and by short name in constant time
   // (system32 holds thousands of files, each looked up many times). The
-  // long-name index views the entries' own names: the entries never move
-  // once listed. Short names are made when a name is first not found by
-  // its long name: most references use long names, and giving every file
-  // its short name (asking an NTFS mount for each) costs more than listing.
+  // long-name index holds positions of the entries, whose names it reads.
+  // Short names are made when a name is first not found by its long name:
+  // most references use long names, and giving every file its short name
+  // (asking an NTFS mount for each) costs more than listing.
   struct Listed {
     std::vector<Entry> entries;
-    std::unordered_map<std::u16string_view, std::size_t> byName;
+    FoldedIndex byName;
+    std::size_t Find(std::u16string_view folded) const {
+      return byName.Find(folded, [this](std::size_t i) -> std::u16string_view { return entries[i].folded; });
+    }
     std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> byShortName;  // those that differ
   };
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);

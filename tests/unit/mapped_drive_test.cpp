@@ -31,6 +31,22 @@ TEST(MappedDrive, FindsFilesAsWindowsDoes) {
   EXPECT_TRUE(d.CanOpenForRead("\\WINDOWS\\system32\\shell32.dll")) << "root of the current drive";
 }
 
+TEST(MappedDrive, EveryFileOfALargeDirectoryIsFoundByAnySpelling) {
+  TestMachine m;
+  constexpr int kFiles = 2000;
+  for (int i = 0; i < kFiles; ++i) m.Touch("C:\\WINDOWS\\system32\\Lib" + std::to_string(i) + ".dll");
+  m.Touch("C:\\WINDOWS\\system32\\Common Controls.dll");
+  int found = 0, foundUpper = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    found += m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\Lib" + std::to_string(i) + ".dll");
+    foundUpper += m.drive.CanOpenForRead("C:\\windows\\SYSTEM32\\LIB" + std::to_string(i) + ".DLL");
+  }
+  EXPECT_EQ(found, kFiles);
+  EXPECT_EQ(foundUpper, kFiles);
+  EXPECT_FALSE(m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\Lib" + std::to_string(kFiles) + ".dll"));
+  EXPECT_TRUE(m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\COMMON~1.DLL")) << "short names still found";
+}
+
 TEST(MappedDrive, ShortNamesFollowTheNtfsPattern) {
   const std::vector<std::string> siblings{"Program Files", "Program Data", "WINDOWS", "My.Long.Name.text"};
   EXPECT_EQ(MappedDrive::ShortName("Program Data", siblings), "PROGRA~1");
