@@ -57,7 +57,13 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   return index;
 }
 
-void CRegistryUtil::ForgetClassNames() { classNames_.reset(); }
+void CRegistryUtil::ForgetClassNames() {
+  // The class ids it left as this util's listing go too: a scan that is
+  // done reads no listing it did not make.
+  const bool leftAsListing = classNames_ && Listings() == classNames_->listingsWhenSet;
+  classNames_.reset();
+  if (leftAsListing) TakeSubkeyNames();
+}
 
 bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
   // The walk opens every registered class for each call: on a registry

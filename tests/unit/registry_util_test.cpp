@@ -144,4 +144,10 @@ TEST(RegistryUtil, AClassNameLookupLeavesTheClassIdsAsItsListingEachTime) {
   ASSERT_TRUE(util.OpenAndListClassesRoot(""));
   EXPECT_TRUE(util.ClassNameRegistered("First"));
   EXPECT_EQ(util.SubkeyNames(), ids) << "set again after a listing of its own";
+  util.ForgetClassNames();
+  EXPECT_TRUE(util.SubkeyNames().empty()) << "the listing it left goes with it";
+  ASSERT_TRUE(util.OpenAndListClassesRoot(""));
+  util.ForgetClassNames();
+  EXPECT_EQ(util.SubkeyNames(), (std::vector<std::string>{"CLSID", "Other"})) << "a listing of its own stays";
+  EXPECT_TRUE(util.ClassNameRegistered("Second"));
 }
