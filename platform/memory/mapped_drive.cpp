@@ -1,6 +1,7 @@
 #include "platform/memory/mapped_drive.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/codepage.h"
@@ -189,19 +190,28 @@ bool MappedDrive::Components(const std::string& windowsPath, char& drive,
   return true;
 }
 
+MappedDrive::Entry::Entry(std::string_view hostName, std::u16string_view folded, bool regular)
+    : regular(regular),
+      names_(std::make_unique_for_overwrite<char16_t[]>(folded.size() + (hostName.size() + 1) / 2)),
+      foldedUnits_(static_cast<std::uint32_t>(folded.size())),
+      hostBytes_(static_cast<std::uint32_t>(hostName.size())) {
+  std::copy(folded.begin(), folded.end(), names_.get());
+  std::memcpy(names_.get() + foldedUnits_, hostName.data(), hostName.size());
+}
+
 MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   auto it = listings_.find(hostDir);
   if (it != listings_.end()) return it->second;
   Listed listed;
   ReadDirectory(hostDir, [&listed](const std::string& name, std::string hostName, bool regular) {
-    listed.entries.push_back(Entry{std::move(hostName), FoldName(name), regular});
+    listed.entries.emplace_back(hostName, FoldName(name), regular);
   });
   listed.entries.shrink_to_fit();
   // Of two names that differ only in case, the first listed is found.
   listed.byName = FoldedIndex(listed.entries.size());
   for (std::size_t index = 0; index < listed.entries.size(); ++index)
-    if (listed.Find(listed.entries[index].folded) == FoldedIndex::kNotFound)
-      listed.byName.Insert(listed.entries[index].folded, index);
+    if (listed.Find(listed.entries[index].Folded()) == FoldedIndex::kNotFound)
+      listed.byName.Insert(listed.entries[index].Folded(), index);
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
@@ -209,7 +219,7 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
   // The long names again, as the listing spelled them for Windows.
   std::vector<std::string> names;
   names.reserve(listed.entries.size());
-  for (const Entry& e : listed.entries) names.push_back(WindowsName(e.hostName));
+  for (const Entry& e : listed.entries) names.push_back(WindowsName(e.HostName()));
   // Names that need a generated short name, grouped by its basis, so that
   // each one's number is found without walking every sibling again.
   std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
@@ -237,7 +247,7 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
     // for every other file of the directory too (system32 holds thousands).
     if (shortNamesStored) {
       char buffer[64];
-      ssize_t n = getxattr((hostDir + "/" + e.hostName).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
+      ssize_t n = getxattr((hostDir + "/").append(e.HostName()).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
       if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
       if (n < 0 && (errno == EOPNOTSUPP || errno == ENOTSUP)) shortNamesStored = false;
     }
@@ -252,7 +262,7 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
     }
     if (shortName.empty()) continue;
     std::u16string folded = FoldName(shortName);
-    if (folded != e.folded) listed.byShortName->emplace(std::move(folded), index);
+    if (folded != e.Folded()) listed.byShortName->emplace(std::move(folded), index);
   }
 }
 
@@ -270,7 +280,7 @@ const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, co
 bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName) {
   const Entry* entry = FindListed(hostDir, component);
   if (!entry) return false;
-  hostName = entry->hostName;
+  hostName = entry->HostName();
   return true;
 }
 
@@ -285,7 +295,7 @@ bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath,
   for (const auto& part : parts) {
     last = FindListed(host, part);
     if (!last) return false;
-    host += "/" + last->hostName;
+    host.append("/").append(last->HostName());
   }
   hostPath = host;
   return true;

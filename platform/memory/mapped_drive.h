@@ -47,11 +47,25 @@ class MappedDrive final : public IFileSystem {
   static std::string ShortName(const std::string& name, const std::vector<std::string>& siblings);
 
  private:
-  struct Entry {
-    std::string hostName;
-    std::u16string folded;
+  // One file or directory as listed. Its two names share one block (the
+  // drive keeps every file of system32 listed: two strings each cost more
+  // than the names they held).
+  class Entry {
+   public:
+    Entry(std::string_view hostName, std::u16string_view folded, bool regular);
+    // The name on the host, as bytes.
+    std::string_view HostName() const {
+      return {reinterpret_cast<const char*>(names_.get() + foldedUnits_), hostBytes_};
+    }
+    // The Windows name, upper-cased.
+    std::u16string_view Folded() const { return {names_.get(), foldedUnits_}; }
     bool regular = false;  // a regular file (or a link to one) when listed
     mutable signed char readable = -1;  // whether it may be read: -1 not asked yet
+
+   private:
+    std::unique_ptr<char16_t[]> names_;  // the folded name's units, then the host name's bytes
+    std::uint32_t foldedUnits_ = 0;
+    std::uint32_t hostBytes_ = 0;
   };
   // A directory's entries, found by long and by short name in constant time
   // (system32 holds thousands of files, each looked up many times). The
@@ -63,7 +77,7 @@ class MappedDrive final : public IFileSystem {
     std::vector<Entry> entries;
     FoldedIndex byName;
     std::size_t Find(std::u16string_view folded) const {
-      return byName.Find(folded, [this](std::size_t i) -> std::u16string_view { return entries[i].folded; });
+      return byName.Find(folded, [this](std::size_t i) { return entries[i].Folded(); });
     }
     std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> byShortName;  // those that differ
   };
