@@ -76,6 +76,14 @@ bool RegValue::ExactInCodePage() const {
   return back.size() * 2 == dataSize_ && back == Utf16Units(Data());
 }
 
+KeyName& KeyName::operator=(std::u16string_view name) {
+  std::unique_ptr<char16_t[]> units = name.empty() ? nullptr : std::make_unique_for_overwrite<char16_t[]>(name.size());
+  std::copy(name.begin(), name.end(), units.get());
+  units_ = std::move(units);
+  size_ = static_cast<std::uint32_t>(name.size());
+  return *this;
+}
+
 std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 
 std::size_t RegNode::Position(std::u16string_view name) const {
@@ -131,12 +139,12 @@ std::shared_ptr<RegNode> RegNode::Find(std::u16string_view name) const {
   return i == kNotFound ? nullptr : children[i];
 }
 
-std::shared_ptr<RegNode> RegNode::AddWide(std::u16string wideName) {
+std::shared_ptr<RegNode> RegNode::AddWide(std::u16string_view wideName) {
   const bool inOrder = ComesLast(wideName);
   // In order after a sorted list, the name is new without a search.
   if (!(sorted && inOrder) && Position(wideName) != kNotFound) return nullptr;
   auto node = std::make_shared<RegNode>();
-  node->wide = std::move(wideName);
+  node->wide = wideName;
   Append(node, inOrder);
   return node;
 }

@@ -54,10 +54,24 @@ class RegValue {
   bool utf16_ = false;
 };
 
+// A key's name as stored, in a block of its own: 16 bytes where a string
+// takes 32 (and nine keys in ten have names too long to be held inside a
+// string anyway: class ids, "InprocServer32").
+class KeyName {
+ public:
+  KeyName() = default;
+  KeyName& operator=(std::u16string_view name);
+  operator std::u16string_view() const { return {units_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char16_t[]> units_;
+  std::uint32_t size_ = 0;
+};
+
 struct RegNode {
   // The name as stored; compared as Windows compares names, upper-cased
   // as it is read (no second, upper-cased copy kept per key).
-  std::u16string wide;
+  KeyName wide;
   // The children, in order of folded name while `sorted` (a hive lists its
   // subkeys so, and so do most registry files, so reading them never sorts):
   // found then by binary search. A long list, or one added to out of order,
@@ -98,7 +112,7 @@ struct RegNode {
   // upper-cased: both compare the same.
   std::shared_ptr<RegNode> Find(std::u16string_view name) const;
   // A new child; null when there is one of that name already.
-  std::shared_ptr<RegNode> AddWide(std::u16string wideName);
+  std::shared_ptr<RegNode> AddWide(std::u16string_view wideName);
   // Puts a whole subtree in place of any child of the same folded name.
   void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);
