@@ -2,6 +2,8 @@
 // registered class carries a given name.
 #include "refcheck/registry_util.h"
 
+#include <algorithm>
+
 bool CRegistryUtil::ClassIdExists(const std::string& id) {
   if (Open(plat::kClassesRoot, "CLSID\\" + id)) return true;
   // A registry with a 64-bit view keeps the 32-bit classes apart; a class
@@ -50,11 +52,32 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
       if (probe.ValueSize("", size) && size > kRegistryBufferSize) return nullptr;
       std::string name;
       probe.ReadValue("", name);
-      index->first.emplace(name, i);
+      index->byName.push_back({static_cast<std::uint32_t>(index->names.size()),
+                               static_cast<std::uint32_t>(name.size()), i});
+      index->names += name;
     }
     index->costThrough.push_back(probe.GetOperationCount() - index->listCost);
   }
+  index->Sort();
   return index;
+}
+
+void CRegistryUtil::ClassNameIndex::Sort() {
+  // Stable, and made in the order of the classes: of equal names the first
+  // class's comes first, and it is the one kept.
+  std::stable_sort(byName.begin(), byName.end(),
+                   [this](const Named& a, const Named& b) { return NameOf(a) < NameOf(b); });
+  byName.erase(std::unique(byName.begin(), byName.end(),
+                           [this](const Named& a, const Named& b) { return NameOf(a) == NameOf(b); }),
+               byName.end());
+  byName.shrink_to_fit();
+  names.shrink_to_fit();
+}
+
+const CRegistryUtil::ClassNameIndex::Named* CRegistryUtil::ClassNameIndex::Find(std::string_view name) const {
+  const auto it = std::lower_bound(byName.begin(), byName.end(), name,
+                                   [this](const Named& n, std::string_view text) { return NameOf(n) < text; });
+  return it != byName.end() && NameOf(*it) == name ? &*it : nullptr;
 }
 
 void CRegistryUtil::ForgetClassNames() {
@@ -80,11 +103,11 @@ bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
     ShareSubkeyNames(index.ids);
     classNames_->listingsWhenSet = Listings();
   }
-  const auto found = index.first.find(text);
-  if (found == index.first.end()) {
+  const ClassNameIndex::Named* found = index.Find(text);
+  if (!found) {
     AddOperations(index.costThrough.empty() ? 0 : index.costThrough.back());
     return false;
   }
-  AddOperations(index.costThrough[found->second]);
+  AddOperations(index.costThrough[found->firstClass]);
   return true;
 }
