@@ -94,6 +94,10 @@ class IRegistry {
   // that what a job read stays true until it writes. The live registry of a
   // running Windows is not: other programs change it at any time.
   virtual bool ChangesOnlyThroughThisProcess() const { return false; }
+  // About how many subkeys enumerating the key will give, so that a
+  // listing of 90,000 names is made at its size instead of grown to twice
+  // it; 0 when unknown. A hint only: enumeration says what there is.
+  virtual std::uint32_t SubkeyCountHint(HKey key) { return 0; }
 };
 
 inline bool IsPredefinedKey(HKey key) { return key >= 0x80000000u && key <= 0x80000006u; }

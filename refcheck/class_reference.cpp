@@ -44,10 +44,11 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   index->listed = probe.OpenAndListClassesRoot("CLSID");
   index->listCost = probe.GetOperationCount();
   if (!index->listed) return index;
-  index->ids = std::make_shared<std::vector<std::string>>(probe.TakeSubkeyNames());
-  const std::vector<std::string>& ids = *index->ids;
+  // Each id is let go once walked: the index keeps no ids, only names.
+  std::vector<std::string> ids = probe.TakeSubkeyNames();
   for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + ids[i])) {
+    const std::string id = std::move(ids[i]);
+    if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + id)) {
       std::uint32_t size = 0;
       if (probe.ValueSize("", size) && size > kRegistryBufferSize) return nullptr;
       std::string name;
@@ -83,9 +84,8 @@ const CRegistryUtil::ClassNameIndex::Named* CRegistryUtil::ClassNameIndex::Find(
 void CRegistryUtil::ForgetClassNames() {
   // The class ids it left as this util's listing go too: a scan that is
   // done reads no listing it did not make.
-  const bool leftAsListing = classNames_ && Listings() == classNames_->listingsWhenSet;
+  if (classNames_ && Listings() == classNames_->listingsWhenSet) DropSubkeyNames();
   classNames_.reset();
-  if (leftAsListing) TakeSubkeyNames();
 }
 
 bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
@@ -98,9 +98,16 @@ bool CRegistryUtil::ClassNameRegistered(const std::string& text) {
   const ClassNameIndex& index = *classNames_;
   AddOperations(index.listCost);
   if (!index.listed) return false;
-  // The walk leaves the class ids as the util's subkey list.
+  // The walk leaves the class ids as the util's subkey list: listed again,
+  // uncounted, should anything read it before the util lists again (the
+  // registry changes only through this process, and a find job changes
+  // nothing).
   if (Listings() != classNames_->listingsWhenSet) {
-    ShareSubkeyNames(index.ids);
+    DeferSubkeyNames([this] {
+      CRegistryKey lister(platform_);
+      lister.OpenAndListClassesRoot("CLSID");
+      return lister.TakeSubkeyNames();
+    });
     classNames_->listingsWhenSet = Listings();
   }
   const ClassNameIndex::Named* found = index.Find(text);

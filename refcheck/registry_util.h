@@ -90,12 +90,11 @@ class CRegistryUtil : public CRegistryKey {
   bool HasWow64Classes();
   int wow64Classes_ = -1;
   // What ClassNameRegistered finds on a registry that only this process
-  // changes: the class ids as listed, for each name the first class that
-  // carries it, and the operations a walk that stops at each class makes.
+  // changes: for each name the first class that carries it, and the
+  // operations a walk that stops at each class makes.
   struct ClassNameIndex {
     int listCost = 0;
     bool listed = false;
-    std::shared_ptr<std::vector<std::string>> ids;  // shared with the util as its listing
     std::vector<int> costThrough;  // operations of the walk up to and including class i
     // Each name once, with the first class that carries it: the names end
     // to end in one string, their entries sorted by name (a node-based map

@@ -82,8 +82,10 @@ bool CRegistryKey::QueryValue(const std::string& name, QueriedValue& value) {
 
 bool CRegistryKey::ListSubkeys() {
   if (currentKey_ == 0) return false;
+  subkeyNames_.clear();
+  deferredSubkeyNames_ = nullptr;
+  subkeyNames_.reserve(platform_.registry.SubkeyCountHint(currentKey_));
   ++listings_;
-  auto names = std::make_shared<std::vector<std::string>>();
   char name[kRegistryBufferSize];
   std::uint32_t index = 0;
   for (;; ++index) {
@@ -92,25 +94,35 @@ bool CRegistryKey::ListSubkeys() {
     const plat::RegStatus status = platform_.registry.EnumKeyEx(currentKey_, index, name, &length);
     ++operationCount_;
     if (status != plat::err::kSuccess) break;
-    names->emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
+    subkeyNames_.emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
   }
   // A long listing is kept at its length, not at the room it grew to (the
   // class ids' had room for twice their number).
   constexpr std::size_t kSpareKept = 1024;
-  if (names->capacity() - names->size() > kSpareKept) names->shrink_to_fit();
-  subkeyNames_ = std::move(names);
+  if (subkeyNames_.capacity() - subkeyNames_.size() > kSpareKept) subkeyNames_.shrink_to_fit();
   return index != 0;
 }
 
-std::vector<std::string> CRegistryKey::TakeSubkeyNames() {
-  ++listings_;
-  auto taken = std::exchange(subkeyNames_, std::make_shared<std::vector<std::string>>());
-  if (taken.use_count() == 1) return std::move(*taken);
-  return *taken;
+const std::vector<std::string>& CRegistryKey::SubkeyNames() const {
+  if (deferredSubkeyNames_) subkeyNames_ = std::exchange(deferredSubkeyNames_, nullptr)();
+  return subkeyNames_;
 }
 
-void CRegistryKey::ShareSubkeyNames(std::shared_ptr<std::vector<std::string>> names) {
-  subkeyNames_ = std::move(names);
+std::vector<std::string> CRegistryKey::TakeSubkeyNames() {
+  SubkeyNames();
+  ++listings_;
+  return std::exchange(subkeyNames_, {});
+}
+
+void CRegistryKey::DeferSubkeyNames(std::function<std::vector<std::string>()> make) {
+  subkeyNames_ = {};
+  deferredSubkeyNames_ = std::move(make);
+  ++listings_;
+}
+
+void CRegistryKey::DropSubkeyNames() {
+  subkeyNames_ = {};
+  deferredSubkeyNames_ = nullptr;
   ++listings_;
 }
 

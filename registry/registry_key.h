@@ -6,7 +6,7 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,7 +82,7 @@ class CRegistryKey {
   // The size of a value of the current key; not counted. False when missing.
   bool ValueSize(const std::string& name, std::uint32_t& size);
 
-  const std::vector<std::string>& SubkeyNames() const { return *subkeyNames_; }
+  const std::vector<std::string>& SubkeyNames() const;
   // Hands the last listing to a caller that walks it while this key opens
   // others, instead of a copy (a listing of the class ids is 60,000 names).
   std::vector<std::string> TakeSubkeyNames();
@@ -95,16 +95,20 @@ class CRegistryKey {
   void CountOperation() { ++operationCount_; }
   // For work done once and replayed: the operations the calls would have made.
   void AddOperations(int count) { operationCount_ += count; }
-  // Makes a listing held elsewhere too the subkey list, without a copy.
-  void ShareSubkeyNames(std::shared_ptr<std::vector<std::string>> names);
+  // The listing a replayed walk would have left, made by `make` only if it
+  // is read before the next listing (the class ids: 90,000 names that no
+  // scanner reads).
+  void DeferSubkeyNames(std::function<std::vector<std::string>()> make);
+  // Lets go of the listing, made or deferred, without making it.
+  void DropSubkeyNames();
   // Grows with every change of the subkey list.
   std::uint64_t Listings() const { return listings_; }
   const plat::Platform& platform_;
 
  private:
-  // The last listing; never changed in place, as whoever shared it may
-  // hold it too.
-  std::shared_ptr<std::vector<std::string>> subkeyNames_ = std::make_shared<std::vector<std::string>>();
+  // The last listing, or what makes it when it is first read.
+  mutable std::vector<std::string> subkeyNames_;
+  mutable std::function<std::vector<std::string>()> deferredSubkeyNames_;
   std::vector<std::string> valueNames_;
   std::int32_t operationCount_ = 0;
   std::uint64_t listings_ = 0;

@@ -440,6 +440,16 @@ bool MemoryRegistry::ValueIsExactInCodePage(HKey key, const char* name) {
   return value && value->ExactInCodePage();
 }
 
+std::uint32_t MemoryRegistry::SubkeyCountHint(HKey key) {
+  std::lock_guard lock(mutex_);
+  View v;
+  if (Resolve(key, v) != err::kSuccess) return 0;
+  // Both sides of a merged view: at most their sum.
+  std::size_t count = v.machine ? v.machine->children.size() - v.machine->detachedCount : 0;
+  if (v.merged && v.user) count += v.user->children.size() - v.user->detachedCount;
+  return static_cast<std::uint32_t>(count);
+}
+
 std::uint64_t MemoryRegistry::CallCount() const {
   std::lock_guard lock(mutex_);
   return calls_;

@@ -68,6 +68,7 @@ class MemoryRegistry final : public IRegistry {
   void Changed();
   bool ValueIsExactInCodePage(HKey key, const char* name) override;
   bool ChangesOnlyThroughThisProcess() const override { return true; }
+  std::uint32_t SubkeyCountHint(HKey key) override;
 
  private:
   RegStatus Resolve(HKey key, View& view) const;
