@@ -1,5 +1,7 @@
 #include "records/problem_entry.h"
 
+#include <algorithm>
+
 std::string RecordField(const std::string& text) {
   std::string out = text;
   for (auto& c : out)
@@ -70,6 +72,9 @@ std::string TextModeBytes(const std::vector<std::string>& lines) {
 
 std::vector<std::string> TextModeLines(const std::string& bytes) {
   std::vector<std::string> lines;
+  // Counted first: a whole problem list is read at the end of a scan, when
+  // the most is held.
+  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
   std::string line;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     char c = bytes[i];

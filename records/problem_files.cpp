@@ -3,7 +3,13 @@
 bool ReadTextLines(plat::IFileSystem& files, const std::string& path, std::vector<std::string>& lines) {
   std::string bytes;
   if (!files.ReadFile(path, bytes)) return false;
-  for (auto& line : TextModeLines(bytes)) lines.push_back(std::move(line));
+  std::vector<std::string> read = TextModeLines(bytes);
+  if (lines.empty()) {
+    lines = std::move(read);
+    return true;
+  }
+  lines.reserve(lines.size() + read.size());
+  for (auto& line : read) lines.push_back(std::move(line));
   return true;
 }
 
