@@ -69,7 +69,7 @@ int RunScan(const ScanOptions& o) {
   session.view().OnSectionStarted(nullptr);
   if (terminal) std::fprintf(stderr, "\r\x1b[K");
 
-  const auto rows = session.list().Rows();
+  const auto rows = session.list().TakeRows();
   // A scan whose results could not be written has failed, whatever it found.
   const auto& view = session.view();
   const std::optional<int> found = view.Found();

@@ -1,5 +1,7 @@
 #include "platform/memory/headless_dialog.h"
 
+#include <utility>
+
 namespace plat::memory {
 
 void HeadlessDialog::SetText(int id, const std::string& text) {
@@ -95,6 +97,11 @@ void HeadlessListView::Scroll(int, int) {}
 std::vector<HeadlessListView::Row> HeadlessListView::Rows() {
   std::lock_guard lock(mutex_);
   return rows_;
+}
+
+std::vector<HeadlessListView::Row> HeadlessListView::TakeRows() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(rows_, {});
 }
 
 std::vector<HeadlessListView::Column> HeadlessListView::Columns() {
