@@ -62,8 +62,8 @@ class CRegistryUtil : public CRegistryKey {
   bool ClassIdExists(const std::string& id);
   bool ClassNameRegistered(const std::string& text);
   // Lets go of what ClassNameRegistered keeps between calls (on a large
-  // machine, 60,000 class ids and their names), and of the listing it left,
-  // once its scan is done.
+  // machine, the names of 90,000 classes), and of the listing it left, once
+  // its scan is done.
   void ForgetClassNames();
 
   // A bare file name: registered under App Paths, or in a PATH directory.
