@@ -1,6 +1,7 @@
 #include "platform/memory/mapped_drive.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/codepage.h"
@@ -187,6 +188,15 @@ bool MappedDrive::Components(const std::string& windowsPath, char& drive,
     parts.push_back(c);
   }
   return true;
+}
+
+MappedDrive::Entry::Entry(std::string_view hostName, std::u16string_view folded, bool regular)
+    : regular(regular),
+      names_(std::make_unique_for_overwrite<char16_t[]>(folded.size() + (hostName.size() + 1) / 2)),
+      foldedUnits_(static_cast<std::uint32_t>(folded.size())),
+      hostBytes_(static_cast<std::uint32_t>(hostName.size())) {
+  std::copy(folded.begin(), folded.end(), names_.get());
+  std::memcpy(names_.get() + foldedUnits_, hostName.data(), hostName.size());
 }
 
 MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {

@@ -16,7 +16,6 @@
 
 #include "platform/files.h"
 #include "platform/memory/folded_index.h"
-#include "platform/memory/units_and_bytes.h"
 
 namespace plat::memory {
 
@@ -53,17 +52,20 @@ class MappedDrive final : public IFileSystem {
   // than the names they held).
   class Entry {
    public:
-    Entry(std::string_view hostName, std::u16string_view folded, bool regular)
-        : regular(regular), names_(folded, hostName) {}
+    Entry(std::string_view hostName, std::u16string_view folded, bool regular);
     // The name on the host, as bytes.
-    std::string_view HostName() const { return names_.Bytes(); }
+    std::string_view HostName() const {
+      return {reinterpret_cast<const char*>(names_.get() + foldedUnits_), hostBytes_};
+    }
     // The Windows name, upper-cased.
-    std::u16string_view Folded() const { return names_.Units(); }
+    std::u16string_view Folded() const { return {names_.get(), foldedUnits_}; }
     bool regular = false;  // a regular file (or a link to one) when listed
     mutable signed char readable = -1;  // whether it may be read: -1 not asked yet
 
    private:
-    UnitsAndBytes names_;  // the folded name, then the host name
+    std::unique_ptr<char16_t[]> names_;  // the folded name's units, then the host name's bytes
+    std::uint32_t foldedUnits_ = 0;
+    std::uint32_t hostBytes_ = 0;
   };
   // A directory's entries, found by long and by short name in constant time
   // (system32 holds thousands of files, each looked up many times). The

@@ -1,6 +1,7 @@
 #include "platform/memory/registry_node.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/registry.h"
@@ -34,13 +35,27 @@ std::u16string Utf16Units(std::string_view bytes) {
 }  // namespace
 
 RegValue::RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16)
-    : nameAndData_(wideName, data), type_(type), utf16_(utf16) {}
+    : type_(type), utf16_(utf16) {
+  Fill(wideName, data);
+}
 
 void RegValue::SetData(std::uint32_t type, std::string_view data, bool utf16) {
   type_ = type;
   utf16_ = utf16;
-  // Made before the old block goes: the name is read from it.
-  nameAndData_ = UnitsAndBytes(Wide(), data);
+  Fill(Wide(), data);
+}
+
+void RegValue::Fill(std::u16string_view wideName, std::string_view data) {
+  const std::size_t units = wideName.size() + (data.size() + 1) / 2;
+  std::unique_ptr<char16_t[]> block = units ? std::make_unique_for_overwrite<char16_t[]>(units) : nullptr;
+  if (block) {
+    std::copy(wideName.begin(), wideName.end(), block.get());
+    std::memcpy(block.get() + wideName.size(), data.data(), data.size());
+  }
+  // Replaced only now: the name given may be the old block's.
+  nameUnits_ = static_cast<std::uint32_t>(wideName.size());
+  dataSize_ = static_cast<std::uint32_t>(data.size());
+  units_ = std::move(block);
 }
 
 std::string RegValue::AnsiData() const {
@@ -58,7 +73,15 @@ bool RegValue::ExactInCodePage() const {
   // RegSetValueExA does) gives the stored bytes again: not so for text the
   // code page lacks, nor for string data of an odd length.
   const std::u16string back = Utf16FromCp1252(AnsiData());
-  return back.size() * 2 == Data().size() && back == Utf16Units(Data());
+  return back.size() * 2 == dataSize_ && back == Utf16Units(Data());
+}
+
+KeyName& KeyName::operator=(std::u16string_view name) {
+  std::unique_ptr<char16_t[]> units = name.empty() ? nullptr : std::make_unique_for_overwrite<char16_t[]>(name.size());
+  std::copy(name.begin(), name.end(), units.get());
+  units_ = std::move(units);
+  size_ = static_cast<std::uint32_t>(name.size());
+  return *this;
 }
 
 std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "platform/memory/folded_index.h"
-#include "platform/memory/units_and_bytes.h"
 
 namespace plat::memory {
 
@@ -29,9 +28,9 @@ class RegValue {
   RegValue(RegValue&&) noexcept = default;
   RegValue& operator=(RegValue&&) noexcept = default;
 
-  std::u16string_view Wide() const { return nameAndData_.Units(); }
+  std::u16string_view Wide() const { return {units_.get(), nameUnits_}; }
   // The bytes as stored.
-  std::string_view Data() const { return nameAndData_.Bytes(); }
+  std::string_view Data() const { return {reinterpret_cast<const char*>(units_.get() + nameUnits_), dataSize_}; }
   std::uint32_t Type() const { return type_; }
   // Whether string data is held as UTF-16LE (as read from a hive).
   bool Utf16() const { return utf16_; }
@@ -47,7 +46,10 @@ class RegValue {
   std::string Name() const;
 
  private:
-  UnitsAndBytes nameAndData_;
+  void Fill(std::u16string_view wideName, std::string_view data);
+  std::unique_ptr<char16_t[]> units_;  // the name's units, then the data's bytes
+  std::uint32_t nameUnits_ = 0;
+  std::uint32_t dataSize_ = 0;
   std::uint32_t type_ = 0;
   bool utf16_ = false;
 };
@@ -58,14 +60,12 @@ class RegValue {
 class KeyName {
  public:
   KeyName() = default;
-  KeyName& operator=(std::u16string_view name) {
-    units_ = UnitsAndBytes(name, {});
-    return *this;
-  }
-  operator std::u16string_view() const { return units_.Units(); }
+  KeyName& operator=(std::u16string_view name);
+  operator std::u16string_view() const { return {units_.get(), size_}; }
 
  private:
-  UnitsAndBytes units_;
+  std::unique_ptr<char16_t[]> units_;
+  std::uint32_t size_ = 0;
 };
 
 struct RegNode {
