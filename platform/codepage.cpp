@@ -10,6 +10,8 @@ constexpr char16_t kHighTable[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
 }  // namespace
 
 char16_t UnicodeFromCp1252(unsigned char c) {
@@ -51,14 +53,28 @@ std::u16string Utf16FromCp1252(std::string_view text) {
   return out;
 }
 
-std::string Cp1252FromUtf16(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+std::size_t Cp1252Length(std::u16string_view text) {
+  std::size_t length = text.size();
+  // A surrogate pair becomes one '?'.
+  for (std::size_t i = 0; i + 1 < text.size(); ++i)
+    if (IsHighSurrogate(text[i])) {
+      --length;
+      ++i;
+    }
+  return length;
+}
+
+void Cp1252Into(std::u16string_view text, char* out) {
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) ++i;  // surrogate pair: one '?'
-    out.push_back(static_cast<char>(Cp1252FromUnicode(c)));
+    const char16_t c = text[i];
+    if (IsHighSurrogate(c) && i + 1 < text.size()) ++i;
+    *out++ = static_cast<char>(Cp1252FromUnicode(c));
   }
+}
+
+std::string Cp1252FromUtf16(std::u16string_view text) {
+  std::string out(Cp1252Length(text), '\0');
+  Cp1252Into(text, out.data());
   return out;
 }
 

@@ -22,6 +22,10 @@ inline char16_t UpcaseUnicode(char16_t c) {
 
 std::u16string Utf16FromCp1252(std::string_view text);
 std::string Cp1252FromUtf16(std::u16string_view text);
+// The same into a caller's buffer (names listed by the thousand): the
+// length in code-page bytes, then the bytes, which need that many chars.
+std::size_t Cp1252Length(std::u16string_view text);
+void Cp1252Into(std::u16string_view text, char* out);
 std::u16string Utf16FromUtf8(std::string_view text);
 std::string Utf8FromUtf16(std::u16string_view text);
 

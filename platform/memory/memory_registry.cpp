@@ -25,6 +25,20 @@ struct MemoryRegistry::Handle {
   std::uint64_t mergedGeneration = ~0ull;
 };
 
+// The path of the last walk as far as it led, where each of its levels
+// ends in it, and the view each level led to; made from `user`/`machine`
+// while the tree had `generation`.
+struct MemoryRegistry::WalkedPath {
+  const RegNode* user = nullptr;
+  const RegNode* machine = nullptr;
+  bool merged = false;
+  std::uint64_t generation = ~0ull;
+  std::string path;
+  std::vector<std::size_t> ends;
+  std::vector<View> views;
+  std::u16string folded;
+};
+
 namespace {
 
 constexpr RegStatus kBadPathname = 161;
@@ -36,7 +50,22 @@ std::shared_ptr<MemoryRegistry::Node> EnsureChild(const std::shared_ptr<MemoryRe
   return n->Add(name);
 }
 
-// The components of a subkey path, as views into it (no copy per open).
+enum class Step { kPart, kEnd, kEmpty };
+
+// The component of a subkey path that starts at `start`, as a view into it,
+// and `start` moved past it. A trailing backslash ends the path; an empty
+// component before the end names no key.
+Step NextComponent(std::string_view path, std::size_t& start, std::string_view& part) {
+  if (start >= path.size()) return Step::kEnd;
+  std::size_t end = path.find('\\', start);
+  if (end == std::string_view::npos) end = path.size();
+  if (end == start) return end + 1 == path.size() ? Step::kEnd : Step::kEmpty;
+  part = path.substr(start, end - start);
+  start = end + 1;
+  return Step::kPart;
+}
+
+// The components of a subkey path (no copy per open).
 bool SplitPath(const char* subKey, std::vector<std::string_view>& parts, RegStatus& status) {
   const std::string_view path = subKey ? subKey : "";
   if (!path.empty() && path[0] == '\\') {
@@ -44,16 +73,12 @@ bool SplitPath(const char* subKey, std::vector<std::string_view>& parts, RegStat
     return false;
   }
   std::size_t start = 0;
-  while (start < path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string_view::npos) end = path.size();
-    if (end == start) {  // "a\\b": an empty component names no key
-      if (end == path.size() - 1 || end == path.size()) break;
-      status = err::kFileNotFound;
-      return false;
-    }
-    parts.push_back(path.substr(start, end - start));
-    start = end + 1;
+  std::string_view part;
+  Step step;
+  while ((step = NextComponent(path, start, part)) == Step::kPart) parts.push_back(part);
+  if (step == Step::kEmpty) {
+    status = err::kFileNotFound;
+    return false;
   }
   return true;
 }
@@ -63,7 +88,8 @@ bool SplitPath(const char* subKey, std::vector<std::string_view>& parts, RegStat
 MemoryRegistry::MemoryRegistry()
     : machine_(std::make_shared<Node>()),
       user_(std::make_shared<Node>()),
-      classesRoot_(std::make_unique<Handle>()) {}
+      classesRoot_(std::make_unique<Handle>()),
+      lastWalk_(std::make_unique<WalkedPath>()) {}
 
 MemoryRegistry::~MemoryRegistry() = default;
 
@@ -74,6 +100,7 @@ void MemoryRegistry::Clear() {
   classesRoot_ = std::make_unique<Handle>();
   handles_.clear();
   lastMerged_ = MergedListing{};
+  *lastWalk_ = WalkedPath{};
   ++generation_;
 }
 
@@ -106,24 +133,53 @@ RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
 }
 
 RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) const {
-  std::vector<std::string_view> parts;
-  RegStatus status = err::kSuccess;
-  if (!SplitPath(subKey, parts, status)) return status;
-  View v = from;
-  std::u16string folded;
-  for (const auto& part : parts) {
-    FoldNameInto(part, folded);
+  const std::string_view path = subKey ? subKey : "";
+  if (!path.empty() && path[0] == '\\') return kBadPathname;
+  WalkedPath& last = *lastWalk_;
+  if (last.generation != generation_ || last.user != from.user.get() || last.machine != from.machine.get() ||
+      last.merged != from.merged) {
+    last.path.clear();
+    last.ends.clear();
+    last.views.clear();
+    last.user = from.user.get();
+    last.machine = from.machine.get();
+    last.merged = from.merged;
+    last.generation = generation_;
+  }
+  // The levels this path repeats of the last one, byte for byte, lead where
+  // they led then.
+  std::size_t depth = 0;
+  for (std::size_t begin = 0; depth < last.ends.size(); ++depth) {
+    const std::size_t end = last.ends[depth];
+    if (path.size() < end || (path.size() > end && path[end] != '\\') ||
+        path.substr(begin, end - begin) != std::string_view(last.path).substr(begin, end - begin))
+      break;
+    begin = end + 1;
+  }
+  last.ends.resize(depth);
+  last.views.resize(depth);
+  last.path.resize(depth ? last.ends.back() : 0);
+  View v = depth ? last.views.back() : from;
+  std::size_t start = depth ? last.ends.back() + 1 : 0;
+  std::string_view part;
+  for (Step step; (step = NextComponent(path, start, part)) != Step::kEnd; ++depth) {
+    if (step == Step::kEmpty) return err::kFileNotFound;
+    FoldNameInto(part, last.folded);
     if (v.merged) {
-      v.user = v.user ? v.user->Find(folded) : nullptr;
-      v.machine = v.machine ? v.machine->Find(folded) : nullptr;
+      v.user = v.user ? v.user->Find(last.folded) : nullptr;
+      v.machine = v.machine ? v.machine->Find(last.folded) : nullptr;
       if (!v.user && !v.machine) return err::kFileNotFound;
     } else {
-      v.machine = v.machine ? v.machine->Find(folded) : nullptr;
+      v.machine = v.machine ? v.machine->Find(last.folded) : nullptr;
       if (!v.machine) return err::kFileNotFound;
       if (v.machine->Link()) v.machine = v.machine->Link();
     }
+    const std::size_t end = static_cast<std::size_t>(part.data() - path.data()) + part.size();
+    last.path.assign(path.substr(0, end));
+    last.ends.push_back(end);
+    last.views.push_back(v);
   }
-  if (v.Primary() == nullptr && !(v.merged && parts.empty())) return err::kFileNotFound;
+  if (v.Primary() == nullptr && !(v.merged && depth == 0)) return err::kFileNotFound;
   out = v;
   return err::kSuccess;
 }
@@ -270,10 +326,12 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
   if (!name || !nameLength) return err::kInvalidParameter;
   const auto& children = v.merged ? MergedChildren(key, v) : v.machine->Children();
   if (index >= children.size()) return err::kNoMoreItems;
-  const std::string found = children[index]->Name();
-  if (found.size() >= *nameLength) return err::kMoreData;
-  std::memcpy(name, found.c_str(), found.size() + 1);
-  *nameLength = static_cast<std::uint32_t>(found.size());
+  const std::u16string_view wide = children[index]->wide;
+  const std::size_t length = Cp1252Length(wide);
+  if (length >= *nameLength) return err::kMoreData;
+  Cp1252Into(wide, name);
+  name[length] = '\0';
+  *nameLength = static_cast<std::uint32_t>(length);
   return err::kSuccess;
 }
 

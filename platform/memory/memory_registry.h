@@ -93,6 +93,11 @@ class MemoryRegistry final : public IRegistry {
     std::shared_ptr<const std::vector<std::shared_ptr<RegNode>>> children;
   };
   MergedListing lastMerged_;
+  // The last path walked, level by level (scanners open several keys under
+  // one parent in turn, each from the hive's root); forgotten when the tree
+  // changes shape.
+  struct WalkedPath;
+  std::unique_ptr<WalkedPath> lastWalk_;
   HKey nextHandle_ = 0x1000;
   std::uint64_t generation_ = 0;
   mutable std::uint64_t calls_ = 0;

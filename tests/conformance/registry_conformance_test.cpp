@@ -267,6 +267,54 @@ TEST_F(RegistryConformance, AHandleToADeletedKeyAnswers1018) {
   EXPECT_EQ(reg().CloseKey(key), err::kSuccess);
 }
 
+// A scanner opens key after key under one parent; each open answers for the
+// tree as it is then, however the path is spelled.
+TEST_F(RegistryConformance, OpensAnswerForTheTreeAsItIsNow) {
+  const std::string path = std::string(kScratch) + "\\Id\\Server";
+  auto open = [this](const std::string& p) {
+    HKey key = 0;
+    const RegStatus status = reg().OpenKeyEx(kCurrentUser, p.c_str(), 0, kKeyRead, &key);
+    if (key) reg().CloseKey(key);
+    return status;
+  };
+  reg().CloseKey(Create(scratch_, "Id\\Server"));
+  EXPECT_EQ(open(path), err::kSuccess);
+  EXPECT_EQ(open("SOFTWARE\\tidemarrowconformance\\ID\\server"), err::kSuccess);
+  EXPECT_EQ(open(path + "\\"), err::kSuccess);
+  EXPECT_EQ(open(std::string(kScratch) + "\\Id\\\\Server"), err::kFileNotFound);
+  ASSERT_EQ(reg().DeleteKey(scratch_, "Id\\Server"), err::kSuccess);
+  EXPECT_EQ(open(path), err::kFileNotFound);
+  EXPECT_EQ(open(std::string(kScratch) + "\\Id"), err::kSuccess);
+  reg().CloseKey(Create(scratch_, "Id\\Server"));
+  EXPECT_EQ(open(path), err::kSuccess);
+
+  // Through HKEY_CLASSES_ROOT: a user's key made after an open of the
+  // machine's is the one the next open finds (the user has classes already).
+  reg().CloseKey(Create(kCurrentUser, kClassUser));
+  const std::string shell = std::string(kClassBoth) + "\\Shell";
+  HKey machine = Create(kLocalMachine, shell);
+  SetBytes(machine, "", regtype::kSz, std::string("machine\0", 8));
+  reg().CloseKey(machine);
+  auto read = [this] {
+    HKey key = 0;
+    char data[16] = {};
+    std::uint32_t size = sizeof data;
+    if (reg().OpenKeyEx(kClassesRoot, "TidemarrowConformance.both\\Shell", 0, kKeyRead, &key) != err::kSuccess)
+      return std::string("missing");
+    reg().QueryValueEx(key, "", nullptr, reinterpret_cast<std::uint8_t*>(data), &size);
+    reg().CloseKey(key);
+    return std::string(data);
+  };
+  EXPECT_EQ(read(), "machine");
+  HKey user = Create(kCurrentUser, shell);
+  SetBytes(user, "", regtype::kSz, std::string("user\0", 5));
+  reg().CloseKey(user);
+  // Wine's HKEY_CLASSES_ROOT does not see the user's classes.
+  EXPECT_EQ(read(), wine() ? "machine" : "user");
+  ASSERT_EQ(reg().DeleteKey(kCurrentUser, shell.c_str()), err::kSuccess);
+  EXPECT_EQ(read(), "machine");
+}
+
 TEST_F(RegistryConformance, ClassesRootMergesMachineAndUserClasses) {
   HKey m = Create(kLocalMachine, kClassMachine);
   HKey u = Create(kCurrentUser, kClassUser);
