@@ -98,6 +98,10 @@ class IRegistry {
   // listing of 90,000 names is made at its size instead of grown to twice
   // it; 0 when unknown. A hint only: enumeration says what there is.
   virtual std::uint32_t SubkeyCountHint(HKey key) { return 0; }
+  // On a registry that changes only through this process: a number that
+  // changes whenever a key is added or removed anywhere, so that two equal
+  // answers mean the same keys (what a listing found still holds).
+  virtual std::uint64_t ShapeGeneration() const { return 0; }
 };
 
 inline bool IsPredefinedKey(HKey key) { return key >= 0x80000000u && key <= 0x80000006u; }

@@ -18,18 +18,23 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, s.find_last_not_of(ws) - b + 1);
 }
 
-// The scanners' utils are all made before the first scan runs, and each
-// lists the same classes: a list equal to the one the util before made is
-// shared with it rather than kept again (fifteen copies of 17,000
-// extensions were 7 MB).
-std::shared_ptr<const std::vector<std::string>> ShareIfEqual(std::vector<std::string> list) {
-  static std::mutex mutex;
-  static std::weak_ptr<const std::vector<std::string>> last;
-  std::lock_guard lock(mutex);
-  if (auto held = last.lock(); held && *held == list) return held;
-  auto made = std::make_shared<const std::vector<std::string>>(std::move(list));
-  last = made;
-  return made;
+// The classes root as the last util listed it. The scanners' utils are all
+// made before the first scan runs, one after another, and each lists the
+// same classes: a list equal to the one the util before made is shared
+// with it rather than kept again (fifteen copies of 17,000 extensions were
+// 7 MB); on an offline image whose keys are as they were then, it is not
+// listed again at all, only counted as its listing counted.
+struct ClassesRootListing {
+  std::mutex mutex;
+  const plat::IRegistry* registry = nullptr;
+  std::uint64_t shape = 0;
+  int enumerations = 0;
+  std::weak_ptr<const std::vector<std::string>> extensions;
+};
+
+ClassesRootListing& LastClassesRootListing() {
+  static ClassesRootListing last;
+  return last;
 }
 
 }  // namespace
@@ -56,17 +61,42 @@ std::string CRegistryUtil::ReadDirectoryVariable(const char* name) {
 }
 
 void CRegistryUtil::BuildExtensionList() {
+  plat::IRegistry& registry = platform_.registry;
+  ClassesRootListing& last = LastClassesRootListing();
+  if (registry.ChangesOnlyThroughThisProcess()) {
+    std::lock_guard lock(last.mutex);
+    if (last.registry == &registry && last.shape == registry.ShapeGeneration()) {
+      if (auto held = last.extensions.lock()) {
+        if (Open(plat::kClassesRoot, "")) {
+          AddOperations(last.enumerations);
+          DropSubkeyNames();
+        }
+        extensions_ = std::move(held);
+        return;
+      }
+    }
+  }
   std::vector<std::string> extensions;
-  if (OpenAndListClassesRoot("")) {
-    // Taken, so that they go with this function: the fifteen scanners are
-    // all made before the first runs, and each lists again before it reads
-    // a listing, so the 30,000 names are not kept fifteen times over.
+  int enumerations = 0;
+  if (Open(plat::kClassesRoot, "")) {
+    const int before = GetOperationCount();
+    ListSubkeys();
+    enumerations = GetOperationCount() - before;
+    // Taken, so that they go with this function: the 30,000 names are not
+    // kept by every scanner's util.
     const std::vector<std::string> names = TakeSubkeyNames();
     for (const auto& name : names)
       if (!name.empty() && name[0] == '.') extensions.push_back(name);
   }
   for (const char* fixed : kFixedExtensions) extensions.emplace_back(fixed);
-  extensions_ = ShareIfEqual(std::move(extensions));
+  std::lock_guard lock(last.mutex);
+  auto held = last.extensions.lock();
+  if (!held || *held != extensions) held = std::make_shared<const std::vector<std::string>>(std::move(extensions));
+  last.registry = &registry;
+  last.shape = registry.ShapeGeneration();
+  last.enumerations = enumerations;
+  last.extensions = held;
+  extensions_ = std::move(held);
 }
 
 void CRegistryUtil::LoadAppPaths() {

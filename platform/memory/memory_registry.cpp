@@ -1,6 +1,7 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <cstring>
 
@@ -85,11 +86,25 @@ bool SplitPath(const char* subKey, std::vector<std::string_view>& parts, RegStat
 
 }  // namespace
 
+void MemoryRegistry::Reshaped() {
+  // Drawn from one count for every registry of the process, so that no two
+  // registries, nor one registry before and after a change, answer alike.
+  static std::atomic<std::uint64_t> shapes{0};
+  generation_ = ++shapes;
+}
+
+std::uint64_t MemoryRegistry::ShapeGeneration() const {
+  std::lock_guard lock(mutex_);
+  return generation_;
+}
+
 MemoryRegistry::MemoryRegistry()
     : machine_(std::make_shared<Node>()),
       user_(std::make_shared<Node>()),
       classesRoot_(std::make_unique<Handle>()),
-      lastWalk_(std::make_unique<WalkedPath>()) {}
+      lastWalk_(std::make_unique<WalkedPath>()) {
+  Reshaped();
+}
 
 MemoryRegistry::~MemoryRegistry() = default;
 
@@ -101,7 +116,7 @@ void MemoryRegistry::Clear() {
   handles_.clear();
   lastMerged_ = MergedListing{};
   *lastWalk_ = WalkedPath{};
-  ++generation_;
+  Reshaped();
 }
 
 RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
@@ -238,7 +253,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
           m = v.machine->Add(std::string(part));
         else
           u = v.user->Add(std::string(part));
-        ++generation_;
+        Reshaped();
       }
       v.user = u;
       v.machine = m;
@@ -247,7 +262,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
       if (!c) {
         if (v.machine->readOnly) return err::kAccessDenied;
         c = v.machine->Add(std::string(part));
-        ++generation_;
+        Reshaped();
       }
       v.machine = c;
     }
@@ -411,7 +426,7 @@ RegStatus MemoryRegistry::DeleteKey(HKey key, const char* subKey) {
   owner->Remove(victim->wide);
   if (victim->origin) owner->AddRemovedOrigin(victim->origin);
   victim->deleted = true;
-  ++generation_;
+  Reshaped();
   return err::kSuccess;
 }
 
@@ -470,7 +485,7 @@ bool MemoryRegistry::AddLink(HKey hive, const std::string& parent, const std::st
     return false;
   if (up.machine->Find(FoldName(name))) return false;
   up.machine->Add(name)->SetLink(to.machine);
-  ++generation_;
+  Reshaped();
   return true;
 }
 
@@ -487,7 +502,7 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::NodeAt(HKey hive, const st
 
 void MemoryRegistry::Changed() {
   std::lock_guard lock(mutex_);
-  ++generation_;
+  Reshaped();
 }
 
 bool MemoryRegistry::ValueIsExactInCodePage(HKey key, const char* name) {

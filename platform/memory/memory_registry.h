@@ -69,11 +69,14 @@ class MemoryRegistry final : public IRegistry {
   bool ValueIsExactInCodePage(HKey key, const char* name) override;
   bool ChangesOnlyThroughThisProcess() const override { return true; }
   std::uint32_t SubkeyCountHint(HKey key) override;
+  std::uint64_t ShapeGeneration() const override;
 
  private:
   RegStatus Resolve(HKey key, View& view) const;
   RegStatus Walk(const View& from, const char* subKey, View& out) const;
   HKey NewHandle(const View& view);
+  // Marks a change in which keys there are.
+  void Reshaped();
   // The keys HKEY_CLASSES_ROOT lists under a key of both users and machine.
   const std::vector<std::shared_ptr<RegNode>>& MergedChildren(HKey key, View& view);
 

@@ -38,6 +38,20 @@ TEST(RegistryUtil, ExtensionListTakesRegisteredExtensionsAsListedThenTheFixedOne
   EXPECT_EQ(&same.ExtensionList(), &util.ExtensionList()) << "an equal list is held once";
   EXPECT_EQ(different.ExtensionList(), WithFixed({".txt"}));
   EXPECT_EQ(util.ExtensionList(), WithFixed({".acm", ".DOC", ".html", ".log"}));
+
+  // Made one after another on an unchanged machine, a util counts as its
+  // listing would; once a class is added, the next one lists it.
+  CRegistryUtil first(m.platform);
+  CRegistryUtil next(m.platform);
+  EXPECT_EQ(next.GetOperationCount(), 8);
+  EXPECT_EQ(&next.ExtensionList(), &first.ExtensionList());
+  plat::HKey key = 0;
+  ASSERT_EQ(m.platform.registry.CreateKeyEx(plat::kLocalMachine, "Software\\Classes\\.new", &key),
+            plat::err::kSuccess);
+  m.platform.registry.CloseKey(key);
+  CRegistryUtil later(m.platform);
+  EXPECT_EQ(later.ExtensionList(), WithFixed({".acm", ".DOC", ".html", ".log", ".new"}));
+  EXPECT_EQ(later.GetOperationCount(), 9);
 }
 
 TEST(RegistryUtil, WithoutClassesOnlyTheFixedExtensionsAndEnvironmentThatDoesNotFitIsEmpty) {
