@@ -113,6 +113,7 @@ void MappedDrive::Map(char letter, const std::string& hostDirectory) {
   drives_[UpperDrive(letter)] = hostDirectory;
   listings_.clear();
   insideDrive_.clear();
+  lastDirectory_.listed = nullptr;
 }
 
 void MappedDrive::SetWorkingDirectory(const std::string& windowsPath) {
@@ -267,9 +268,13 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
 }
 
 const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, const std::string& component) {
+  return FindIn(Listing(hostDir), hostDir, component);
+}
+
+const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string& hostDir,
+                                              const std::string& component) {
   thread_local std::u16string folded;
   FoldNameInto(component, folded);
-  Listed& listed = Listing(hostDir);
   // A long name first, then a short one, as Windows matches them.
   if (const std::size_t index = listed.Find(folded); index != FoldedIndex::kNotFound) return &listed.entries[index];
   if (!listed.byShortName) MakeShortNames(hostDir, listed);
@@ -291,13 +296,28 @@ bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath,
   if (!Components(windowsPath, drive, parts)) return false;
   auto d = drives_.find(drive);
   if (d == drives_.end()) return false;
-  std::string host = d->second;
-  for (const auto& part : parts) {
-    last = FindListed(host, part);
-    if (!last) return false;
-    host.append("/").append(last->HostName());
+  if (parts.empty()) {
+    hostPath = d->second;
+    return true;
   }
-  hostPath = host;
+  const auto directoryEnd = parts.end() - 1;
+  LastDirectory& directory = lastDirectory_;
+  if (!directory.listed || directory.drive != drive ||
+      !std::equal(parts.begin(), directoryEnd, directory.parts.begin(), directory.parts.end())) {
+    std::string host = d->second;
+    for (auto part = parts.begin(); part != directoryEnd; ++part) {
+      const Entry* entry = FindListed(host, *part);
+      if (!entry) return false;
+      host.append("/").append(entry->HostName());
+    }
+    directory.drive = drive;
+    directory.parts.assign(parts.begin(), directoryEnd);
+    directory.listed = &Listing(host);
+    directory.host = std::move(host);
+  }
+  last = FindIn(*directory.listed, directory.host, parts.back());
+  if (!last) return false;
+  hostPath.assign(directory.host).append("/").append(last->HostName());
   return true;
 }
 
@@ -340,6 +360,7 @@ bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& h
 void MappedDrive::Forget(const std::string& hostPath) {
   listings_.erase(fs::path(hostPath).parent_path().string());
   insideDrive_.clear();
+  lastDirectory_.listed = nullptr;
 }
 
 bool MappedDrive::IsReadOnly(const std::string& hostPath) {

@@ -86,6 +86,7 @@ class MappedDrive final : public IFileSystem {
   void MakeShortNames(const std::string& hostDir, Listed& listed);
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
   const Entry* FindListed(const std::string& hostDir, const std::string& component);
+  const Entry* FindIn(Listed& listed, const std::string& hostDir, const std::string& component);
   // ResolveExisting, with the listed entry of the last component (null for
   // a drive's root).
   bool Resolve(const std::string& windowsPath, std::string& hostPath, const Entry*& last);
@@ -102,6 +103,16 @@ class MappedDrive final : public IFileSystem {
   // file appended to line by line is not checked again for every line;
   // forgotten with the listings.
   std::unordered_map<std::string, bool> insideDrive_;
+  // The directory the last path resolved lay in, by its components as
+  // given (a scan checks thousands of files in system32 one after another):
+  // its host path and listing. Forgotten with the listings.
+  struct LastDirectory {
+    char drive = 0;
+    std::vector<std::string> parts;
+    std::string host;
+    Listed* listed = nullptr;
+  };
+  LastDirectory lastDirectory_;
 };
 
 }  // namespace plat::memory

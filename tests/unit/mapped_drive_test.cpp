@@ -73,7 +73,10 @@ TEST(MappedDrive, WritesAreAtomicAndHonourReadOnly) {
   EXPECT_TRUE(d.ReplaceFileContents("C:\\Data\\keep.txt", "new"));
   EXPECT_EQ(m.HostFile("drive_c/Data/keep.txt"), "new");
   EXPECT_FALSE(d.Rename("C:\\Data\\new.txt", "C:\\Data\\keep.txt")) << "rename does not overwrite";
+  EXPECT_TRUE(d.CanOpenForRead("C:\\Data\\new.txt"));
   EXPECT_TRUE(d.Rename("C:\\Data\\new.txt", "C:\\Data\\renamed.txt"));
+  EXPECT_FALSE(d.CanOpenForRead("C:\\Data\\new.txt")) << "a directory just read is seen as it is now";
+  EXPECT_TRUE(d.CanOpenForRead("C:\\Data\\renamed.txt"));
   std::vector<std::string> names;
   ASSERT_TRUE(d.ListFiles("C:\\Data", names));
   std::sort(names.begin(), names.end());
