@@ -18,6 +18,7 @@
 #include "platform/memory/host_files.h"
 #include "platform/hive/hive_log.h"
 #include "platform/hive/read_pages.h"
+#include "platform/hive/stored_names.h"
 
 namespace plat::hive {
 namespace {
@@ -173,10 +174,15 @@ std::size_t ListLength(const Handle* list) {
 // (subkey lists, key names, keys reached twice) counts against the hive;
 // values that cannot be read make their key read-only.
 struct HiveReader {
+  HiveReader(hive_h* h, HiveState& state, const ReadPages& pages)
+      : h(h), state(state), pages(pages), names(pages.File()) {}
+
   hive_h* h;
   HiveState& state;
   const ReadPages& pages;
   std::size_t structureErrors = 0;
+  StoredNames names;
+  std::u16string name;  // the name being read, its room reused
 
   void Read(RegNode& root) {
     struct Pending {
@@ -208,12 +214,15 @@ struct HiveReader {
           Unreadable(*p.into, true);
           continue;
         }
-        char* name = hivex_node_name(h, children[i]);
-        if (!name) {
-          Unreadable(*p.into, true);
-          continue;
+        if (!names.KeyName(children[i], name)) {
+          char* asUtf8 = hivex_node_name(h, children[i]);
+          if (!asUtf8) {
+            Unreadable(*p.into, true);
+            continue;
+          }
+          name = TakeWide(asUtf8);
         }
-        auto child = p.into->AddWide(TakeWide(name));
+        auto child = p.into->AddWide(name);
         if (!child) {  // two keys of one name
           Unreadable(*p.into, true);
           continue;
@@ -233,18 +242,22 @@ struct HiveReader {
     }
     into.values.reserve(ListLength(values));
     for (std::size_t i = 0; values[i]; ++i) {
-      char* key = hivex_value_key(h, values[i]);
+      bool named = names.ValueName(values[i], name);
+      if (!named) {
+        char* asUtf8 = hivex_value_key(h, values[i]);
+        named = asUtf8 != nullptr;
+        if (named) name = TakeWide(asUtf8);
+      }
       // Any 32-bit type can stand in a hive, not only hive_type's names.
       static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
       std::uint32_t type = 0;
       std::size_t length = 0;
-      char* data = key ? hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length) : nullptr;
-      if (!key || !data) {
-        std::free(key);
+      char* data = named ? hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length) : nullptr;
+      if (!data) {
         Unreadable(into, false);
         continue;
       }
-      into.values.emplace_back(TakeWide(key), type, std::string_view(data, length), regtype::IsString(type));
+      into.values.emplace_back(name, type, std::string_view(data, length), regtype::IsString(type));
       std::free(data);
       ++state.values;
     }

@@ -30,6 +30,7 @@ ReadPages::ReadPages(const std::string& path) {
       continue;
     address_ = reinterpret_cast<void*>(start);
     length_ = end - start;
+    fileSize_ = static_cast<std::size_t>(st.st_size);
     break;
   }
   std::fclose(maps);

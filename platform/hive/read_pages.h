@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace plat::hive {
 
@@ -20,10 +21,15 @@ class ReadPages {
   // Gives the mapped pages back; the mapping itself stays valid.
   void Release() const;
   bool Found() const { return address_ != nullptr; }
+  // The file's bytes as mapped; empty when the mapping was not found.
+  std::string_view File() const {
+    return address_ ? std::string_view(static_cast<const char*>(address_), fileSize_) : std::string_view();
+  }
 
  private:
   void* address_ = nullptr;
   std::size_t length_ = 0;
+  std::size_t fileSize_ = 0;
 };
 
 }  // namespace plat::hive

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <hivex.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/hive/hive_log.h"
 #include "platform/hive/hive_store.h"
+#include "platform/hive/stored_names.h"
 #include "platform/registry_tree.h"
 
 namespace fs = std::filesystem;
@@ -167,4 +170,75 @@ TEST_F(RealHives, NamesOutsideTheCodePageSurviveAChangeBesideThem) {
   EXPECT_NE(after.find(plat::Utf8FromUtf16(u"\u041f\u0440\u0438\u0432\u0435\u0442")), std::string::npos);
   after.erase(after.find("[\\Added]\n"), std::string("[\\Added]\n").size());
   EXPECT_EQ(after, before) << "everything else is as it was, byte for byte";
+}
+
+// Names are read from the hive's bytes where that is plain, else through
+// libhivex: either way they must be what libhivex reads.
+TEST_F(RealHives, NamesReadFromTheFileAreThoseLibhivexReads) {
+  std::size_t asked = 0, read = 0, nonAscii = 0;
+  for (const char* name : {"OldDirtyHive/RecoveredHive_Windows7", "NewDirtyHive1/RecoveredHive_Windows10",
+                           "UnicodeHive", "TruncatedHive", "BadListHive"}) {
+    const fs::path path = kFixtures / name;
+    const std::string file = Slurp(path);
+    const plat::hive::StoredNames names(file);
+    hive_h* h = hivex_open(path.c_str(), 0);
+    ASSERT_NE(h, nullptr) << name;
+    std::u16string stored;
+    auto check = [&](char* byLibhivex, bool readHere) {
+      ++asked;
+      if (readHere) {
+        ++read;
+        ASSERT_NE(byLibhivex, nullptr) << name;
+        EXPECT_EQ(stored, plat::Utf16FromUtf8(byLibhivex)) << name << ": " << byLibhivex;
+        nonAscii += std::any_of(stored.begin(), stored.end(), [](char16_t c) { return c >= 0x80; });
+      }
+      std::free(byLibhivex);
+    };
+    std::vector<hive_node_h> pending{hivex_root(h)};
+    while (!pending.empty()) {
+      const hive_node_h node = pending.back();
+      pending.pop_back();
+      if (hive_value_h* values = hivex_node_values(h, node)) {
+        for (std::size_t i = 0; values[i]; ++i)
+          check(hivex_value_key(h, values[i]), names.ValueName(values[i], stored));
+        std::free(values);
+      }
+      if (hive_node_h* children = hivex_node_children(h, node)) {
+        for (std::size_t i = 0; children[i]; ++i) {
+          check(hivex_node_name(h, children[i]), names.KeyName(children[i], stored));
+          pending.push_back(children[i]);
+        }
+        std::free(children);
+      }
+    }
+    hivex_close(h);
+  }
+  EXPECT_EQ(read, asked) << "every name of these hives is plainly stored";
+  EXPECT_GT(nonAscii, 0u);
+
+  // A name that is not plain is left to libhivex.
+  auto cell = [](std::string id, std::size_t lengthAt, unsigned length, std::size_t flagsAt, unsigned flags,
+                 std::size_t nameAt, const std::string& stored) {
+    std::string bytes(nameAt, '\0');
+    const std::int32_t size = -static_cast<std::int32_t>(nameAt + stored.size());
+    std::memcpy(bytes.data(), &size, 4);
+    bytes.replace(4, 2, id);
+    bytes[lengthAt] = static_cast<char>(length & 0xFF);
+    bytes[lengthAt + 1] = static_cast<char>(length >> 8);
+    bytes[flagsAt] = static_cast<char>(flags);
+    return bytes + stored;
+  };
+  std::u16string got;
+  const std::string plain = cell("nk", 76, 4, 6, 0x20, 80, "Ab\xE9z");
+  EXPECT_TRUE(plat::hive::StoredNames(plain).KeyName(0, got));
+  EXPECT_EQ(got, u"Ab\u00E9z") << "a compressed name is Latin-1";
+  EXPECT_TRUE(plat::hive::StoredNames(cell("vk", 6, 4, 20, 0, 24, std::string("\x1F\x04\x40\x04", 4))).ValueName(0, got));
+  EXPECT_EQ(got, u"\u041F\u0440");
+  for (const std::string& bad : {cell("nk", 76, 5, 6, 0x20, 80, "Ab\xE9z"),      // past its cell
+                                 cell("nk", 76, 4, 6, 0, 80, std::string("A\0\0\0", 4)),  // a NUL
+                                 cell("nk", 76, 2, 6, 0, 80, "\x01\xD8"),         // half a surrogate pair
+                                 cell("nk", 76, 3, 6, 0, 80, "A\0B"),               // an odd length
+                                 cell("vk", 76, 4, 6, 0x20, 80, "Abcd")})           // not a key
+    EXPECT_FALSE(plat::hive::StoredNames(bad).KeyName(0, got));
+  EXPECT_FALSE(plat::hive::StoredNames(plain.substr(0, 82)).KeyName(0, got)) << "past the file's end";
 }
