@@ -108,8 +108,16 @@ bool WriteProtected(const fs::file_status& status) {
 
 }  // namespace
 
+MappedDrive::~MappedDrive() { CloseAppend(); }
+
+void MappedDrive::CloseAppend() {
+  if (lastAppend_.fd >= 0) ::close(lastAppend_.fd);
+  lastAppend_ = OpenAppend{};
+}
+
 void MappedDrive::Map(char letter, const std::string& hostDirectory) {
   std::lock_guard lock(mutex_);
+  CloseAppend();
   drives_[UpperDrive(letter)] = hostDirectory;
   listings_.clear();
   insideDrive_.clear();
@@ -120,6 +128,7 @@ void MappedDrive::SetWorkingDirectory(const std::string& windowsPath) {
   char drive = 0;
   std::vector<std::string> parts;
   std::lock_guard lock(mutex_);
+  CloseAppend();
   if (Components(windowsPath, drive, parts)) {
     currentDrive_ = drive;
     currentParts_ = parts;
@@ -398,6 +407,12 @@ bool MappedDrive::AppendFileDurably(const std::string& path, const std::string& 
 
 bool MappedDrive::Append(const std::string& path, const std::string& bytes, bool durable) {
   std::lock_guard lock(mutex_);
+  if (!durable && lastAppend_.fd >= 0 && lastAppend_.path == path) {
+    if (WriteAll(lastAppend_.fd, bytes)) return true;
+    CloseAppend();
+    return false;
+  }
+  CloseAppend();
   std::string host;
   std::error_code ec;
   if (!ResolveForWrite(path, host)) return false;
@@ -410,10 +425,18 @@ bool MappedDrive::Append(const std::string& path, const std::string& bytes, bool
   const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   if (created) Forget(host);
+  if (!durable) {
+    if (!WriteAll(fd, bytes)) {
+      ::close(fd);
+      return false;
+    }
+    lastAppend_ = OpenAppend{path, fd};
+    return true;
+  }
   const off_t start = ::lseek(fd, 0, SEEK_END);
   bool ok = start >= 0 && WriteAll(fd, bytes);
-  if (ok && durable) ok = ::fsync(fd) == 0 && (!created || SyncDirectory(fs::path(host).parent_path().string()));
-  if (!ok && durable && start >= 0) {
+  if (ok) ok = ::fsync(fd) == 0 && (!created || SyncDirectory(fs::path(host).parent_path().string()));
+  if (!ok && start >= 0) {
     // The system may have taken part of the bytes before it failed (a full
     // disk): they are cut off again so that no partial line stays.
     if (::ftruncate(fd, start) == 0) ::fsync(fd);
@@ -448,6 +471,7 @@ bool MappedDrive::ReadFileFrom(const std::string& path, std::uint64_t offset, st
 
 bool MappedDrive::TruncateFile(const std::string& path, std::uint64_t length) {
   std::lock_guard lock(mutex_);
+  CloseAppend();
   std::string host;
   std::error_code ec;
   if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
@@ -459,6 +483,7 @@ bool MappedDrive::TruncateFile(const std::string& path, std::uint64_t length) {
 
 bool MappedDrive::ReplaceFileContents(const std::string& path, const std::string& bytes) {
   std::lock_guard lock(mutex_);
+  CloseAppend();
   std::string host;
   std::error_code ec;
   if (!ResolveForWrite(path, host) || fs::is_directory(host, ec)) return false;
@@ -471,6 +496,7 @@ bool MappedDrive::ReplaceFileContents(const std::string& path, const std::string
 
 bool MappedDrive::Rename(const std::string& from, const std::string& to) {
   std::lock_guard lock(mutex_);
+  CloseAppend();
   std::string source, target;
   std::error_code ec;
   if (!ResolveExisting(from, source) || !fs::is_regular_file(source, ec)) return false;
@@ -486,6 +512,7 @@ bool MappedDrive::Rename(const std::string& from, const std::string& to) {
 
 bool MappedDrive::Remove(const std::string& path) {
   std::lock_guard lock(mutex_);
+  CloseAppend();
   std::string host;
   std::error_code ec;
   if (!ResolveExisting(path, host) || !fs::is_regular_file(host, ec)) return false;
@@ -497,6 +524,7 @@ bool MappedDrive::Remove(const std::string& path) {
 
 bool MappedDrive::SetAttributes(const std::string& path, unsigned attributes) {
   std::lock_guard lock(mutex_);
+  CloseAppend();
   std::string host;
   if (!ResolveExisting(path, host)) return false;
   std::error_code ec;

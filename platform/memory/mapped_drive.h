@@ -21,6 +21,10 @@ namespace plat::memory {
 
 class MappedDrive final : public IFileSystem {
  public:
+  MappedDrive() = default;
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+  ~MappedDrive() override;
   // letter: 'C'; hostDirectory: an existing directory.
   void Map(char letter, const std::string& hostDirectory);
   // A Windows path such as "C:\Program Files\Tidemarrow\".
@@ -103,6 +107,16 @@ class MappedDrive final : public IFileSystem {
   // file appended to line by line is not checked again for every line;
   // forgotten with the listings.
   std::unordered_map<std::string, bool> insideDrive_;
+  // The file appended to last, kept open for the next append to it: a scan
+  // appends each problem to Problems.txt as it finds it, thousands of them,
+  // and finding, checking and opening the file again for each cost more
+  // than the writing. Closed by any other change made through the drive.
+  struct OpenAppend {
+    std::string path;
+    int fd = -1;
+  };
+  OpenAppend lastAppend_;
+  void CloseAppend();
   // The directory the last path resolved lay in, by its components as
   // given (a scan checks thousands of files in system32 one after another):
   // its host path and listing. Forgotten with the listings.

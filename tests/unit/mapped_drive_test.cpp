@@ -77,10 +77,16 @@ TEST(MappedDrive, WritesAreAtomicAndHonourReadOnly) {
   EXPECT_TRUE(d.Rename("C:\\Data\\new.txt", "C:\\Data\\renamed.txt"));
   EXPECT_FALSE(d.CanOpenForRead("C:\\Data\\new.txt")) << "a directory just read is seen as it is now";
   EXPECT_TRUE(d.CanOpenForRead("C:\\Data\\renamed.txt"));
+  EXPECT_TRUE(d.AppendFile("C:\\Data\\renamed.txt", "c"));
+  EXPECT_TRUE(d.Rename("C:\\Data\\renamed.txt", "C:\\Data\\moved.txt"));
+  EXPECT_TRUE(d.AppendFile("C:\\Data\\renamed.txt", "d")) << "an append goes to the file the path names now";
+  EXPECT_EQ(m.HostFile("drive_c/Data/moved.txt"), "abc");
+  EXPECT_TRUE(d.Remove("C:\\Data\\moved.txt"));
   std::vector<std::string> names;
   ASSERT_TRUE(d.ListFiles("C:\\Data", names));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"keep.txt", "renamed.txt"})) << "no temporary files left";
+  EXPECT_EQ(m.HostFile("drive_c/Data/renamed.txt"), "d");
   EXPECT_TRUE(d.Remove("C:\\Data\\renamed.txt"));
   EXPECT_FALSE(d.CanOpenForRead("C:\\Data\\renamed.txt"));
 }
