@@ -27,7 +27,7 @@ constexpr std::size_t kMaxPath = 259;
 
 char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-bool InvalidComponent(const std::string& c) {
+bool InvalidComponent(std::string_view c) {
   if (c.size() > 255) return true;
   for (unsigned char ch : c)
     if (ch < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(ch)) != std::string_view::npos)
@@ -160,42 +160,36 @@ std::string MappedDrive::ShortName(const std::string& name, const std::vector<st
 
 bool MappedDrive::Components(const std::string& windowsPath, char& drive,
                              std::vector<std::string>& parts) {
-  std::string p = windowsPath;
-  std::replace(p.begin(), p.end(), '/', '\\');
+  const std::string_view p = windowsPath;
   if (p.empty() || p.size() > kMaxPath) return false;
-  if (p.rfind("\\\\", 0) == 0) return false;  // UNC and device paths
-  std::vector<std::string> base;
-  std::string rest;
+  const auto slash = [](char c) { return c == '\\' || c == '/'; };
+  if (p.size() >= 2 && slash(p[0]) && slash(p[1])) return false;  // UNC and device paths
+  parts.clear();
+  std::size_t at = 0;
   if (p.size() >= 2 && p[1] == ':') {
     drive = UpperDrive(p[0]);
     if (drive < 'A' || drive > 'Z') return false;
-    rest = p.substr(2);
-    if (rest.empty() || rest[0] != '\\') {
-      if (drive == currentDrive_) base = currentParts_;
-    }
-  } else if (p[0] == '\\') {
-    drive = currentDrive_;
-    rest = p;
+    at = 2;
+    // "C:name" is relative to the current directory of its drive.
+    if ((p.size() == 2 || !slash(p[2])) && drive == currentDrive_) parts = currentParts_;
   } else {
     drive = currentDrive_;
-    base = currentParts_;
-    rest = p;
+    if (!slash(p[0])) parts = currentParts_;
   }
-  parts = base;
-  for (std::size_t start = 0; start <= rest.size();) {
-    std::size_t end = rest.find('\\', start);
-    if (end == std::string::npos) end = rest.size();
-    std::string c = rest.substr(start, end - start);
-    start = end + 1;
+  while (at <= p.size()) {
+    std::size_t end = at;
+    while (end < p.size() && !slash(p[end])) ++end;
+    std::string_view c = p.substr(at, end - at);
+    at = end + 1;
     if (c.empty() || c == ".") continue;
     if (c == "..") {
       if (!parts.empty()) parts.pop_back();
       continue;
     }
-    while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+    while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.remove_suffix(1);
     if (c.empty()) continue;
     if (InvalidComponent(c)) return false;
-    parts.push_back(c);
+    parts.emplace_back(c);
   }
   return true;
 }
@@ -300,7 +294,7 @@ bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& compo
 
 bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath, const Entry*& last) {
   char drive = 0;
-  std::vector<std::string> parts;
+  std::vector<std::string>& parts = resolvedParts_;
   last = nullptr;
   if (!Components(windowsPath, drive, parts)) return false;
   auto d = drives_.find(drive);

@@ -127,6 +127,7 @@ class MappedDrive final : public IFileSystem {
     Listed* listed = nullptr;
   };
   LastDirectory lastDirectory_;
+  std::vector<std::string> resolvedParts_;  // Resolve's, its room kept
 };
 
 }  // namespace plat::memory

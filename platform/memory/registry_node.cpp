@@ -11,6 +11,7 @@ namespace plat::memory {
 int CompareFolded(std::u16string_view a, std::u16string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;  // most units compared are equal
     const char16_t x = UpcaseUnicode(a[i]), y = UpcaseUnicode(b[i]);
     if (x != y) return x < y ? -1 : 1;
   }
