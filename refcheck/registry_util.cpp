@@ -118,7 +118,7 @@ bool CRegistryUtil::HasNoSubkeys() {
 bool CRegistryUtil::HasNoNamedValues() {
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
-    std::memset(name, 0, sizeof name);
+    name[0] = '\0';
     std::uint32_t length = kRegistryBufferSize;
     if (platform_.registry.EnumValue(CurrentKey(), index, name, &length, nullptr, nullptr, nullptr) !=
         plat::err::kSuccess)

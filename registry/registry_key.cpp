@@ -45,7 +45,9 @@ bool CRegistryKey::ReadValue(const std::string& name, std::string& text, std::ui
   limit = std::min(limit, kRegistryBufferSize);
   if (currentKey_ == 0) return false;
   ++operationCount_;
-  std::uint8_t buffer[kRegistryBufferSize + 1] = {};  // one guard byte past what the registry may fill
+  // Only the `size` bytes the registry fills are read (not cleared first:
+  // a scan reads a value of nearly every key).
+  std::uint8_t buffer[kRegistryBufferSize + 1];
   std::uint32_t size = limit;
   if (platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size) != plat::err::kSuccess) {
     text = "null";

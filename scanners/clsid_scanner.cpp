@@ -11,21 +11,23 @@ void CClsidScanner::Scan(const std::vector<std::string>& exclusions, const std::
   problemsFound_ = 0;
   if (!util_.OpenAndListClassesRoot("CLSID")) return;
   const std::vector<std::string> ids = util_.TakeSubkeyNames();
+  std::string idKey, key;  // built in place for each of 60,000 ids
   for (const std::string& id : ids) {
     entryList_.ClearEntry(entry_);
     entry_.marker = "L (K)";
     entry_.section = "CLSID";
-    entry_.fullKey = rootKeyPath_ + "\\" + id;
+    idKey.assign(rootKeyPath_).append("\\").append(id);
+    entry_.fullKey = idKey;
     entry_.mainKey = id;
     bool opened = false;
     std::string* data[] = {&entry_.valueData, &entry_.valueData2, &entry_.valueData3};
     for (int i = 0; i < 3; ++i) {
-      const std::string key = rootKeyPath_ + "\\" + id + "\\" + kServerKeys[i];
+      key.assign(idKey).append("\\").append(kServerKeys[i]);
       if (!util_.Open(plat::kLocalMachine, key)) continue;
       if (i == 0) entry_.noValues = util_.HasNoNamedValues() ? 1 : 0;
       opened = true;
       entry_.fullKey = key;
-      entry_.deleteKey = rootKeyPath_ + "\\" + id;
+      entry_.deleteKey = idKey;
       entry_.mainKey = kServerKeys[i];
       util_.ReadValue("", *data[i]);
       entry_.valueName = "default";
