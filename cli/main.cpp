@@ -3,19 +3,11 @@
 #include <cstdio>
 #include <new>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "cli/commands.h"
+#include "cli/process_heap.h"
 
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-  // One heap for every thread: the image is read on this thread and the job
-  // runs on another, and with a heap each, what reading the image freed was
-  // never reused by the job (a megabyte more at the peak of a scan).
-  mallopt(M_ARENA_MAX, 1);
-#endif
+  cli::SetUpProcessHeap();
   CLI::App app{"Tidemarrow 3.25 registry cleaner, on an offline Windows machine image"};
   app.require_subcommand(0, 1);
   app.set_version_flag("--version", "tidemarrow-cli 3.25");
