@@ -146,8 +146,11 @@ std::u16string FoldName(std::string_view cp1252Name) {
 
 void FoldNameInto(std::string_view cp1252Name, std::u16string& out) {
   out.resize(cp1252Name.size());
-  for (std::size_t i = 0; i < cp1252Name.size(); ++i)
-    out[i] = UpcaseUnicode(UnicodeFromCp1252(static_cast<unsigned char>(cp1252Name[i])));
+  for (std::size_t i = 0; i < cp1252Name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(cp1252Name[i]);
+    // Nearly every name a scan opens is ASCII.
+    out[i] = c < 0x80 ? UpcaseUnicode(c) : UpcaseUnicode(UnicodeFromCp1252(c));
+  }
 }
 
 std::u16string FoldUtf16(std::u16string_view text) {
