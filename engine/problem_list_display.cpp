@@ -17,8 +17,10 @@ void ShowProblemList(const plat::Platform& platform, plat::IListView& list, cons
   if (!ReadTextLines(platform.files, problemsFile, lines)) lines.clear();
   std::array<std::string, 8> row;
   std::size_t filled = 0;
+  // Each line moves into its row, so that a scan's thousands of rows are not
+  // held twice over (as lines read and as the list's rows) at its end.
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    row[filled++] = lines[i];
+    row[filled++] = std::move(lines[i]);
     if (CancelRequested(platform)) return;
     if ((i + 1) % 8 == 0) {
       AddListRow(list, row);

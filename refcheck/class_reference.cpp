@@ -3,6 +3,7 @@
 #include "refcheck/registry_util.h"
 
 #include <algorithm>
+#include <cstring>
 
 bool CRegistryUtil::ClassIdExists(const std::string& id) {
   if (Open(plat::kClassesRoot, "CLSID\\" + id)) return true;
@@ -36,29 +37,44 @@ bool CRegistryUtil::WalkClassNames(const std::string& text) {
 }
 
 std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameIndex() {
-  // The walk made once on a key object of its own, counting as the util
-  // would; a class whose name is too long to read would show its message
-  // on every walk, so then there is no index and every call walks.
+  // The walk made once, counting as the util would: one open and a call per
+  // listed id for the listing, then an open and a read per id. A class whose
+  // name is too long to read would show its message on every walk, so then
+  // there is no index and every call walks. The ids are enumerated as the
+  // walk goes rather than listed first: 90,000 of them held at once were
+  // the largest thing a scan held only in passing (the image cannot change
+  // while the walk opens keys).
   auto index = std::make_unique<ClassNameIndex>();
+  plat::IRegistry& registry = platform_.registry;
+  plat::HKey classes = 0;
+  index->listCost = 1;
+  if (registry.OpenKeyEx(plat::kClassesRoot, "CLSID", 0, plat::kKeyAllAccess, &classes) != plat::err::kSuccess)
+    return index;
   CRegistryKey probe(platform_);
-  index->listed = probe.OpenAndListClassesRoot("CLSID");
-  index->listCost = probe.GetOperationCount();
-  if (!index->listed) return index;
-  // Each id is let go once walked: the index keeps no ids, only names.
-  std::vector<std::string> ids = probe.TakeSubkeyNames();
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    const std::string id = std::move(ids[i]);
-    if (probe.Open(plat::kLocalMachine, "Software\\Classes\\CLSID\\" + id)) {
+  char id[kRegistryBufferSize];
+  for (std::uint32_t i = 0;; ++i) {
+    id[0] = '\0';
+    std::uint32_t length = kRegistryBufferSize;
+    const plat::RegStatus status = registry.EnumKeyEx(classes, i, id, &length);
+    ++index->listCost;
+    if (status != plat::err::kSuccess) break;
+    const std::string_view listed(id, strnlen(id, std::min(length, kRegistryBufferSize - 1)));
+    if (probe.Open(plat::kLocalMachine, std::string("Software\\Classes\\CLSID\\").append(listed))) {
       std::uint32_t size = 0;
-      if (probe.ValueSize("", size) && size > kRegistryBufferSize) return nullptr;
+      if (probe.ValueSize("", size) && size > kRegistryBufferSize) {
+        registry.CloseKey(classes);
+        return nullptr;
+      }
       std::string name;
       probe.ReadValue("", name);
       index->byName.push_back({static_cast<std::uint32_t>(index->names.size()),
                                static_cast<std::uint32_t>(name.size()), i});
       index->names += name;
     }
-    index->costThrough.push_back(probe.GetOperationCount() - index->listCost);
+    index->costThrough.push_back(probe.GetOperationCount());
   }
+  registry.CloseKey(classes);
+  index->listed = !index->costThrough.empty();
   index->Sort();
   return index;
 }
