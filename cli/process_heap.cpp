@@ -47,6 +47,7 @@ void SetUpProcessHeap() {
     void* piece = std::malloc(kPiece);
     if (!piece) break;
     pieces.push_back(piece);
+    if (reinterpret_cast<std::uintptr_t>(sbrk(0)) == begin) break;  // not from this heap
   }
   const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
   for (void* piece : pieces) std::free(piece);
