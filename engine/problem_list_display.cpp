@@ -1,5 +1,6 @@
 #include "engine/problem_list_display.h"
 
+#include <utility>
 #include <vector>
 
 #include "records/problem_files.h"
@@ -10,7 +11,7 @@ void InsertListColumns(plat::IListView& list) {
   for (int i = 0; i < static_cast<int>(kRecordLines); ++i) list.InsertColumn(i, kListColumns[i].header, kListColumns[i].width);
 }
 
-void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row) { list.AddRow(row); }
+void AddListRow(plat::IListView& list, std::array<std::string, 8> row) { list.AddRow(std::move(row)); }
 
 void ShowProblemList(const plat::Platform& platform, plat::IListView& list, const std::string& problemsFile) {
   std::vector<std::string> lines;
@@ -23,7 +24,7 @@ void ShowProblemList(const plat::Platform& platform, plat::IListView& list, cons
     row[filled++] = std::move(lines[i]);
     if (CancelRequested(platform)) return;
     if ((i + 1) % 8 == 0) {
-      AddListRow(list, row);
+      AddListRow(list, std::move(row));
       row = {};
       filled = 0;
     }

@@ -18,7 +18,7 @@ void InsertListColumns(plat::IListView& list);
 
 // Appends a row of eight texts at the end of the list, unticked, then
 // repaints and scrolls down so the newest rows stay in view.
-void AddListRow(plat::IListView& list, const std::array<std::string, 8>& row);
+void AddListRow(plat::IListView& list, std::array<std::string, 8> row);
 
 // Reads the ProblemsFile and adds a row per complete record; stops when the
 // cancel signal is raised. A missing file shows nothing.

@@ -42,7 +42,8 @@ class IListView {
   // Appends a row with its eight cells, has the list repainted and scrolls
   // it down by 30 pixels so the newest rows stay in view. A backend whose
   // controls live on another thread does this in one call to that thread.
-  virtual void AddRow(const std::array<std::string, 8>& cells) {
+  // Taken by value: a caller done with its cells moves them in.
+  virtual void AddRow(std::array<std::string, 8> cells) {
     const int at = InsertRow(GetItemCount(), cells[0]);
     for (int column = 1; column < 8; ++column) SetCell(at, column, cells[column]);
     Repaint();

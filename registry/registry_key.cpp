@@ -148,6 +148,34 @@ bool CRegistryKey::OpenAndListSubkeys(plat::HKey hive, const std::string& path) 
   return ListSubkeys();
 }
 
+bool CRegistryKey::ForEachSubkey(plat::HKey hive, const std::string& path,
+                                 const std::function<void(const std::string&)>& visit) {
+  plat::IRegistry& registry = platform_.registry;
+  if (!registry.ChangesOnlyThroughThisProcess()) {
+    if (!OpenAndListSubkeys(hive, path)) return false;
+    for (const std::string& name : TakeSubkeyNames()) visit(name);
+    return true;
+  }
+  if (!Open(hive, path)) return false;
+  // Enumerated through a handle of its own: `visit` opens other keys through
+  // this object's.
+  plat::HKey listed = 0;
+  if (registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyRead, &listed) != plat::err::kSuccess) return false;
+  DropSubkeyNames();
+  char name[kRegistryBufferSize];
+  std::uint32_t index = 0;
+  for (;; ++index) {
+    name[0] = '\0';
+    std::uint32_t length = kRegistryBufferSize;
+    const plat::RegStatus status = registry.EnumKeyEx(listed, index, name, &length);
+    ++operationCount_;
+    if (status != plat::err::kSuccess) break;
+    visit(std::string(name, strnlen(name, std::min(length, kRegistryBufferSize - 1))));
+  }
+  registry.CloseKey(listed);
+  return index != 0;
+}
+
 bool CRegistryKey::OpenAndListClassesRoot(const std::string& path) {
   return OpenAndListSubkeys(plat::kClassesRoot, path);
 }

@@ -50,6 +50,12 @@ class CRegistryKey {
   bool ListSubkeys();
   void ListValues();
   bool OpenAndListSubkeys(plat::HKey hive, const std::string& path);
+  // OpenAndListSubkeys, then `visit` for each name listed, counted the same;
+  // `visit` may open other keys with this object. On an image that only
+  // this process changes the names are enumerated as they are visited, so
+  // that a listing of 60,000 class ids is not held whole; elsewhere they are
+  // listed first, as other programs may change the key meanwhile.
+  bool ForEachSubkey(plat::HKey hive, const std::string& path, const std::function<void(const std::string&)>& visit);
   bool OpenAndListClassesRoot(const std::string& path);
   bool OpenAndListLocalMachine(const std::string& path);
   bool OpenAndListCurrentUser(const std::string& path);

@@ -9,10 +9,8 @@ CClsidScanner::CClsidScanner(const plat::Platform& platform)
 
 void CClsidScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
-  if (!util_.OpenAndListClassesRoot("CLSID")) return;
-  const std::vector<std::string> ids = util_.TakeSubkeyNames();
   std::string idKey, key;  // built in place for each of 60,000 ids
-  for (const std::string& id : ids) {
+  util_.ForEachSubkey(plat::kClassesRoot, "CLSID", [&](const std::string& id) {
     entryList_.ClearEntry(entry_);
     entry_.marker = "L (K)";
     entry_.section = "CLSID";
@@ -33,7 +31,7 @@ void CClsidScanner::Scan(const std::vector<std::string>& exclusions, const std::
       entry_.valueName = "default";
     }
     if (opened) CheckEntry(exclusions, problemsFile);
-  }
+  });
 }
 
 void CClsidScanner::CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile) {

@@ -18,20 +18,17 @@ void CComNamesScanner::Scan(const std::vector<std::string>& exclusions, const st
 
 void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   rootKeyPath_ = "Software\\Classes";
-  std::vector<std::string> names;
-  // Taken from the util: the check lists class ids through it.
-  if (util_.OpenAndListClassesRoot("")) names = util_.TakeSubkeyNames();
-  for (const std::string& name : names) {
+  util_.ForEachSubkey(plat::kClassesRoot, "", [&](const std::string& name) {
     entryList_.ClearEntry(entry_);
-    if (!name.empty() && (name[0] == '.' || name[0] == '*')) continue;
+    if (!name.empty() && (name[0] == '.' || name[0] == '*')) return;
     // Not program ids: the 32-bit view of the class registry on a 64-bit
     // system, and the store of newer systems' activatable classes. Filing
     // them would offer the whole of either for deletion.
-    if (plat::NamesEqual(name, "Wow6432Node") || plat::NamesEqual(name, "ActivatableClasses")) continue;
+    if (plat::NamesEqual(name, "Wow6432Node") || plat::NamesEqual(name, "ActivatableClasses")) return;
     entry_.marker = "L (K)";
     entry_.section = "COM App";
     entry_.fullKey = rootKeyPath_ + "\\" + name;
-    if (!util_.Open(plat::kLocalMachine, rootKeyPath_ + "\\" + name)) continue;
+    if (!util_.Open(plat::kLocalMachine, rootKeyPath_ + "\\" + name)) return;
     util_.ReadValue("", entry_.valueData2);
     const char* found = nullptr;
     for (const char* sub : kLookedFor)
@@ -39,14 +36,14 @@ void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, con
         found = sub;
         break;
       }
-    if (!found) continue;
+    if (!found) return;
     entry_.fullKey = rootKeyPath_ + "\\" + name + "\\" + found;
     entry_.deleteKey = rootKeyPath_ + "\\" + name;
     entry_.mainKey = found;
     util_.ReadValue("", entry_.valueData);
     entry_.valueName = "default";
     CheckEntry(exclusions, problemsFile);
-  }
+  });
 }
 
 void CComNamesScanner::WalkFolderVerbs(const std::vector<std::string>& exclusions, const std::string& problemsFile) {

@@ -92,6 +92,11 @@ void HeadlessListView::DeleteAll() {
 
 void HeadlessListView::Repaint() {}
 
+void HeadlessListView::AddRow(std::array<std::string, kColumns> cells) {
+  std::lock_guard lock(mutex_);
+  rows_.push_back(Row{std::move(cells), false, ++lastId_});
+}
+
 void HeadlessListView::Scroll(int, int) {}
 
 std::vector<HeadlessListView::Row> HeadlessListView::Rows() {

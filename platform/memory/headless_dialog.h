@@ -59,6 +59,7 @@ class HeadlessListView final : public IListView {
   void DeleteAll() override;
   void Repaint() override;
   void Scroll(int dx, int dy) override;
+  void AddRow(std::array<std::string, kColumns> cells) override;
 
   std::vector<Row> Rows();
   // The rows, leaving the list empty: for a caller done with the list (a

@@ -123,12 +123,12 @@ void Win32ListView::Scroll(int dx, int dy) {
 // queue stays small.
 constexpr std::size_t kMostQueuedRows = 4096;
 
-void Win32ListView::AddRow(const std::array<std::string, 8>& cells) {
+void Win32ListView::AddRow(std::array<std::string, 8> cells) {
   bool post = false;
   bool wait = false;
   {
     std::lock_guard<std::mutex> lock(pendingMutex_);
-    pending_.push_back(cells);
+    pending_.push_back(std::move(cells));
     post = !drainPosted_;
     drainPosted_ = true;
     wait = pending_.size() >= kMostQueuedRows;

@@ -74,7 +74,7 @@ class Win32ListView final : public IListView {
   // call first has the queued rows inserted, so what a caller reads back
   // is the list with all its rows. The list is shown once a second while
   // rows keep coming and once more when they stop.
-  void AddRow(const std::array<std::string, 8>& cells) override;
+  void AddRow(std::array<std::string, 8> cells) override;
 
  private:
   using Row = std::array<std::string, 8>;

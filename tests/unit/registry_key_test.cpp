@@ -155,3 +155,25 @@ TEST_F(RegistryKeyTest, NoHandleOutlivesItsReplacementOrTheObject) {
   }
   EXPECT_EQ(m.registry.OpenHandleCount(), 0u);
 }
+
+// Walking a key's subkeys while opening others through the same object:
+// every name in order, counted as listing first counts, no handle left.
+TEST_F(RegistryKeyTest, EachSubkeyIsVisitedAndCountedAsAListingWould) {
+  CRegistryKey listing(m.platform);
+  ASSERT_TRUE(listing.OpenAndListSubkeys(plat::kLocalMachine, "Software\\K"));
+  const std::vector<std::string> listed = listing.SubkeyNames();
+  CRegistryKey walking(m.platform);
+  std::vector<std::string> visited;
+  EXPECT_TRUE(walking.ForEachSubkey(plat::kLocalMachine, "Software\\K", [&](const std::string& name) {
+    visited.push_back(name);
+    EXPECT_TRUE(walking.Open(plat::kLocalMachine, "Software\\K\\" + name));
+  }));
+  EXPECT_EQ(visited, listed);
+  EXPECT_EQ(visited, (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(walking.GetOperationCount(), listing.GetOperationCount() + 3) << "and one per open made while walking";
+  walking.Open(plat::kLocalMachine, "Software\\Missing");
+  listing.Open(plat::kLocalMachine, "Software\\Missing");
+  EXPECT_EQ(m.registry.OpenHandleCount(), 0u);
+  EXPECT_FALSE(walking.ForEachSubkey(plat::kCurrentUser, "Software\\Empty", [](const std::string&) { FAIL(); }));
+  EXPECT_FALSE(walking.ForEachSubkey(plat::kCurrentUser, "Software\\Missing", [](const std::string&) { FAIL(); }));
+}
