@@ -56,6 +56,9 @@ TEST(MemoryRegistry, PathsAndNamesThatWindowsRefuses) {
   reg.CloseKey(key);
   EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "Software\\Trailing", 0, kKeyAllAccess, &key), err::kSuccess);
   reg.CloseKey(key);
+  // An empty component names no key, also right after a part of the path
+  // the open before walked.
+  EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "Software\\\\Trailing", 0, kKeyAllAccess, &key), err::kFileNotFound);
   EXPECT_EQ(reg.DeleteKey(kLocalMachine, ""), err::kAccessDenied) << "a hive root cannot be deleted";
 }
 
