@@ -51,7 +51,8 @@ void SetUpProcessHeap() {
   }
   const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
   for (void* piece : pieces) std::free(piece);
-  // Large blocks come from their own mappings again, as before.
+  // Blocks of 128 KB and more come from mappings of their own again (the
+  // threshold glibc starts with; it no longer rises by itself).
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   constexpr std::uintptr_t kHugePage = 2u << 20;
   const std::uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);

@@ -3,7 +3,6 @@
 #include "refcheck/registry_util.h"
 
 #include <algorithm>
-#include <cstring>
 
 bool CRegistryUtil::ClassIdExists(const std::string& id) {
   if (Open(plat::kClassesRoot, "CLSID\\" + id)) return true;
@@ -51,29 +50,23 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   if (registry.OpenKeyEx(plat::kClassesRoot, "CLSID", 0, plat::kKeyAllAccess, &classes) != plat::err::kSuccess)
     return index;
   CRegistryKey probe(platform_);
-  char id[kRegistryBufferSize];
-  for (std::uint32_t i = 0;; ++i) {
-    id[0] = '\0';
-    std::uint32_t length = kRegistryBufferSize;
-    const plat::RegStatus status = registry.EnumKeyEx(classes, i, id, &length);
-    ++index->listCost;
-    if (status != plat::err::kSuccess) break;
-    const std::string_view listed(id, strnlen(id, std::min(length, kRegistryBufferSize - 1)));
-    if (probe.Open(plat::kLocalMachine, std::string("Software\\Classes\\CLSID\\").append(listed))) {
+  bool tooLong = false;
+  index->listCost += static_cast<int>(EnumerateSubkeys(classes, [&](std::string_view id) {
+    if (probe.Open(plat::kLocalMachine, std::string("Software\\Classes\\CLSID\\").append(id))) {
       std::uint32_t size = 0;
-      if (probe.ValueSize("", size) && size > kRegistryBufferSize) {
-        registry.CloseKey(classes);
-        return nullptr;
-      }
+      tooLong = probe.ValueSize("", size) && size > kRegistryBufferSize;
+      if (tooLong) return false;
       std::string name;
       probe.ReadValue("", name);
       index->byName.push_back({static_cast<std::uint32_t>(index->names.size()),
-                               static_cast<std::uint32_t>(name.size()), i});
+                               static_cast<std::uint32_t>(name.size()), index->costThrough.size()});
       index->names += name;
     }
     index->costThrough.push_back(probe.GetOperationCount());
-  }
+    return true;
+  }));
   registry.CloseKey(classes);
+  if (tooLong) return nullptr;
   index->listed = !index->costThrough.empty();
   index->Sort();
   return index;

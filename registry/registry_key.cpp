@@ -88,21 +88,27 @@ bool CRegistryKey::ListSubkeys() {
   deferredSubkeyNames_ = nullptr;
   subkeyNames_.reserve(platform_.registry.SubkeyCountHint(currentKey_));
   ++listings_;
-  char name[kRegistryBufferSize];
-  std::uint32_t index = 0;
-  for (;; ++index) {
-    name[0] = '\0';
-    std::uint32_t length = kRegistryBufferSize;
-    const plat::RegStatus status = platform_.registry.EnumKeyEx(currentKey_, index, name, &length);
-    ++operationCount_;
-    if (status != plat::err::kSuccess) break;
-    subkeyNames_.emplace_back(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)));
-  }
+  const std::uint32_t calls = EnumerateSubkeys(currentKey_, [this](std::string_view name) {
+    subkeyNames_.emplace_back(name);
+    return true;
+  });
+  operationCount_ += static_cast<std::int32_t>(calls);
   // A long listing is kept at its length, not at the room it grew to (the
   // class ids' had room for twice their number).
   constexpr std::size_t kSpareKept = 1024;
   if (subkeyNames_.capacity() - subkeyNames_.size() > kSpareKept) subkeyNames_.shrink_to_fit();
-  return index != 0;
+  return calls > 1;
+}
+
+std::uint32_t CRegistryKey::EnumerateSubkeys(plat::HKey key, const std::function<bool(std::string_view)>& visit) {
+  char name[kRegistryBufferSize];
+  for (std::uint32_t index = 0;; ++index) {
+    name[0] = '\0';
+    std::uint32_t length = kRegistryBufferSize;
+    if (platform_.registry.EnumKeyEx(key, index, name, &length) != plat::err::kSuccess ||
+        !visit(std::string_view(name, strnlen(name, std::min(length, kRegistryBufferSize - 1)))))
+      return index + 1;
+  }
 }
 
 const std::vector<std::string>& CRegistryKey::SubkeyNames() const {
@@ -162,18 +168,13 @@ bool CRegistryKey::ForEachSubkey(plat::HKey hive, const std::string& path,
   plat::HKey listed = 0;
   if (registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyRead, &listed) != plat::err::kSuccess) return false;
   DropSubkeyNames();
-  char name[kRegistryBufferSize];
-  std::uint32_t index = 0;
-  for (;; ++index) {
-    name[0] = '\0';
-    std::uint32_t length = kRegistryBufferSize;
-    const plat::RegStatus status = registry.EnumKeyEx(listed, index, name, &length);
-    ++operationCount_;
-    if (status != plat::err::kSuccess) break;
-    visit(std::string(name, strnlen(name, std::min(length, kRegistryBufferSize - 1))));
-  }
+  const std::uint32_t calls = EnumerateSubkeys(listed, [&visit](std::string_view name) {
+    visit(std::string(name));
+    return true;
+  });
+  operationCount_ += static_cast<std::int32_t>(calls);
   registry.CloseKey(listed);
-  return index != 0;
+  return calls > 1;
 }
 
 bool CRegistryKey::OpenAndListClassesRoot(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -99,6 +100,10 @@ class CRegistryKey {
   plat::HKey CurrentKey() const { return currentKey_; }
   void CloseCurrentKey();
   void CountOperation() { ++operationCount_; }
+  // Calls `visit` with each subkey name of `key` in enumeration order until
+  // the enumeration ends or `visit` returns false; the registry calls made
+  // (one per name visited and one that ended it), counted by the caller.
+  std::uint32_t EnumerateSubkeys(plat::HKey key, const std::function<bool(std::string_view)>& visit);
   // For work done once and replayed: the operations the calls would have made.
   void AddOperations(int count) { operationCount_ += count; }
   // The listing a replayed walk would have left, made by `make` only if it

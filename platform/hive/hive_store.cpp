@@ -214,13 +214,9 @@ struct HiveReader {
           Unreadable(*p.into, true);
           continue;
         }
-        if (!names.KeyName(children[i], name)) {
-          char* asUtf8 = hivex_node_name(h, children[i]);
-          if (!asUtf8) {
-            Unreadable(*p.into, true);
-            continue;
-          }
-          name = TakeWide(asUtf8);
+        if (!names.KeyName(children[i], name) && !NameFromLibhivex(hivex_node_name(h, children[i]))) {
+          Unreadable(*p.into, true);
+          continue;
         }
         auto child = p.into->AddWide(name);
         if (!child) {  // two keys of one name
@@ -242,12 +238,7 @@ struct HiveReader {
     }
     into.values.reserve(ListLength(values));
     for (std::size_t i = 0; values[i]; ++i) {
-      bool named = names.ValueName(values[i], name);
-      if (!named) {
-        char* asUtf8 = hivex_value_key(h, values[i]);
-        named = asUtf8 != nullptr;
-        if (named) name = TakeWide(asUtf8);
-      }
+      const bool named = names.ValueName(values[i], name) || NameFromLibhivex(hivex_value_key(h, values[i]));
       // Any 32-bit type can stand in a hive, not only hive_type's names.
       static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
       std::uint32_t type = 0;
@@ -262,6 +253,14 @@ struct HiveReader {
       ++state.values;
     }
     std::free(values);
+  }
+
+  // A name libhivex read (a name not plainly stored), taken as `name`;
+  // false when it could not read it.
+  bool NameFromLibhivex(char* utf8) {
+    if (!utf8) return false;
+    name = TakeWide(utf8);
+    return true;
   }
 
   void Unreadable(RegNode& node, bool structure) {
