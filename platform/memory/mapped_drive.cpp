@@ -377,12 +377,12 @@ bool MappedDrive::CanOpenForRead(const std::string& path) {
   std::string host;
   const Entry* last = nullptr;
   // Asked for every file a registry text names (tens of thousands in one
-  // scan): the directory listing says whether it is a file, one call
-  // whether it may be read, and that answer is kept with the listing (many
-  // classes name one server file) until the directory changes.
-  if (!Resolve(path, host, last) || !last || !last->regular) return false;
-  if (last->readable < 0) last->readable = ::access(host.c_str(), R_OK) == 0 ? 1 : 0;
-  return last->readable == 1;
+  // scan): the directory listing answers. A file that is there can be
+  // opened: whether the host lets this user read it says nothing of whether
+  // Windows could (the mount's modes are not the disk's ACLs), and a file
+  // called missing for it would have its registry entries offered for
+  // deletion.
+  return Resolve(path, host, last) && last && last->regular;
 }
 
 bool MappedDrive::ReadFile(const std::string& path, std::string& contents) {

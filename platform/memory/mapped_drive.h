@@ -64,7 +64,6 @@ class MappedDrive final : public IFileSystem {
     // The Windows name, upper-cased.
     std::u16string_view Folded() const { return {names_.get(), foldedUnits_}; }
     bool regular = false;  // a regular file (or a link to one) when listed
-    mutable signed char readable = -1;  // whether it may be read: -1 not asked yet
 
    private:
     std::unique_ptr<char16_t[]> names_;  // the folded name's units, then the host name's bytes

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/memory/mapped_drive.h"
 #include "tests/support/test_machine.h"
 
@@ -19,6 +21,9 @@ TEST(MappedDrive, FindsFilesAsWindowsDoes) {
   EXPECT_TRUE(d.CanOpenForRead("C:\\WINDOWS\\system32\\..\\system32\\.\\shell32.dll"));
   EXPECT_TRUE(d.CanOpenForRead("C:\\WINDOWS\\system32\\shell32.dll. ")) << "trailing dots and blanks dropped";
   EXPECT_FALSE(d.CanOpenForRead("C:\\WINDOWS\\system32")) << "a directory is not a file";
+  std::filesystem::permissions(m.HostPath("drive_c/WINDOWS/system32/shell32.dll"), std::filesystem::perms::none);
+  EXPECT_TRUE(d.CanOpenForRead("C:\\WINDOWS\\system32\\shell32.dll"))
+      << "a file the host's modes keep from this user is there all the same";
   EXPECT_FALSE(d.CanOpenForRead("D:\\WINDOWS\\system32\\shell32.dll")) << "a drive that is not mapped";
   EXPECT_FALSE(d.CanOpenForRead("\\\\server\\share\\shell32.dll")) << "UNC paths";
   EXPECT_FALSE(d.CanOpenForRead("C:\\WINDOWS\\system32\\shell32.dll,1"));
