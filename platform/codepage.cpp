@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include <type_traits>
+
 namespace plat {
 namespace {
 
@@ -11,6 +13,15 @@ constexpr char16_t kHighTable[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// Whether every unit is below `limit`, a power of two: the units' bits
+// together say so without a branch per unit.
+template <typename Unit>
+bool AllBelow(std::basic_string_view<Unit> text, unsigned limit) {
+  unsigned bits = 0;
+  for (const Unit c : text) bits |= static_cast<std::make_unsigned_t<Unit>>(c);
+  return bits < limit;
+}
 
 }  // namespace
 
@@ -54,6 +65,9 @@ std::u16string Utf16FromCp1252(std::string_view text) {
 }
 
 std::size_t Cp1252Length(std::u16string_view text) {
+  // Nearly every name and string has no unit from the surrogates up: one
+  // pass the compiler can make many units at a time says so.
+  if (AllBelow(text, 0xD800)) return text.size();
   std::size_t length = text.size();
   // A surrogate pair becomes one '?'.
   for (std::size_t i = 0; i + 1 < text.size(); ++i)
@@ -65,6 +79,10 @@ std::size_t Cp1252Length(std::u16string_view text) {
 }
 
 void Cp1252Into(std::u16string_view text, char* out) {
+  if (AllBelow(text, 0x80)) {
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
+    return;
+  }
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (IsHighSurrogate(c) && i + 1 < text.size()) ++i;
@@ -146,9 +164,16 @@ std::u16string FoldName(std::string_view cp1252Name) {
 
 void FoldNameInto(std::string_view cp1252Name, std::u16string& out) {
   out.resize(cp1252Name.size());
+  // Nearly every name a scan opens is ASCII: upper-cased many at a time.
+  if (AllBelow(cp1252Name, 0x80)) {
+    for (std::size_t i = 0; i < cp1252Name.size(); ++i) {
+      const char c = cp1252Name[i];
+      out[i] = static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
+    }
+    return;
+  }
   for (std::size_t i = 0; i < cp1252Name.size(); ++i) {
     const auto c = static_cast<unsigned char>(cp1252Name[i]);
-    // Nearly every name a scan opens is ASCII.
     out[i] = c < 0x80 ? UpcaseUnicode(c) : UpcaseUnicode(UnicodeFromCp1252(c));
   }
 }
