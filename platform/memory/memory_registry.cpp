@@ -285,14 +285,13 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t
   if (!value) return err::kFileNotFound;
   if (type) *type = value->Type();
   if (!size) return err::kSuccess;
-  const std::string bytes = value->AnsiData();
-  const auto length = static_cast<std::uint32_t>(bytes.size());
+  const auto length = static_cast<std::uint32_t>(value->AnsiSize());
   if (data) {
     if (*size < length) {
       *size = length;
       return err::kMoreData;
     }
-    std::memcpy(data, bytes.data(), length);
+    value->AnsiInto(reinterpret_cast<char*>(data));
   }
   *size = length;
   return err::kSuccess;
@@ -369,8 +368,7 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   const RegValue& value = node->values[index];
   const std::string valueName = value.Name();
   if (valueName.size() >= *nameLength) return err::kMoreData;
-  const std::string bytes = dataSize ? value.AnsiData() : std::string();
-  const auto length = static_cast<std::uint32_t>(bytes.size());
+  const auto length = static_cast<std::uint32_t>(dataSize ? value.AnsiSize() : 0);
   if (data && *dataSize < length) {
     *dataSize = length;
     return err::kMoreData;
@@ -378,7 +376,7 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   std::memcpy(name, valueName.c_str(), valueName.size() + 1);
   *nameLength = static_cast<std::uint32_t>(valueName.size());
   if (type) *type = value.Type();
-  if (data) std::memcpy(data, bytes.data(), length);
+  if (data) value.AnsiInto(reinterpret_cast<char*>(data));
   if (dataSize) *dataSize = length;
   return err::kSuccess;
 }

@@ -1,6 +1,7 @@
 #include "platform/memory/registry_node.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/codepage.h"
@@ -21,19 +22,6 @@ int CompareFolded(std::u16string_view a, std::u16string_view b) {
 bool EqualFolded(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && CompareFolded(a, b) == 0;
 }
-
-namespace {
-
-std::u16string Utf16Units(std::string_view bytes) {
-  std::u16string wide;
-  wide.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  return wide;
-}
-
-}  // namespace
 
 RegValue::RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16)
     : type_(type), utf16_(utf16) {
@@ -59,10 +47,31 @@ void RegValue::Fill(std::u16string_view wideName, std::string_view data) {
   units_ = std::move(block);
 }
 
+std::optional<std::u16string_view> RegValue::StoredUtf16() const {
+  if (!utf16_ || !regtype::IsString(type_) || dataSize_ % 2) return std::nullopt;
+  // The data follows the name's units in one block of units, so it starts
+  // on a unit's boundary, and UTF-16LE bytes are the units themselves here.
+  static_assert(std::endian::native == std::endian::little);
+  return std::u16string_view(units_.get() + nameUnits_, dataSize_ / 2);
+}
+
+std::size_t RegValue::AnsiSize() const {
+  const auto units = StoredUtf16();
+  return units ? Cp1252Length(*units) : dataSize_;
+}
+
+void RegValue::AnsiInto(char* out) const {
+  if (const auto units = StoredUtf16()) {
+    Cp1252Into(*units, out);
+  } else if (dataSize_) {
+    std::memcpy(out, Data().data(), dataSize_);
+  }
+}
+
 std::string RegValue::AnsiData() const {
-  const std::string_view data = Data();
-  if (!utf16_ || !regtype::IsString(type_) || data.size() % 2) return std::string(data);
-  return Cp1252FromUtf16(Utf16Units(data));
+  std::string out(AnsiSize(), '\0');
+  AnsiInto(out.data());
+  return out;
 }
 
 std::string RegValue::Name() const { return Cp1252FromUtf16(Wide()); }
@@ -73,8 +82,8 @@ bool RegValue::ExactInCodePage() const {
   // Exact when setting the A view back (which stores strings as UTF-16, as
   // RegSetValueExA does) gives the stored bytes again: not so for text the
   // code page lacks, nor for string data of an odd length.
-  const std::u16string back = Utf16FromCp1252(AnsiData());
-  return back.size() * 2 == dataSize_ && back == Utf16Units(Data());
+  const auto units = StoredUtf16();
+  return units && Utf16FromCp1252(AnsiData()) == *units;
 }
 
 KeyName& KeyName::operator=(std::u16string_view name) {

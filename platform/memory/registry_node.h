@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,6 +41,10 @@ class RegValue {
   // The data as the A calls give it: string types held as UTF-16 are
   // converted to the code page, everything else is passed through.
   std::string AnsiData() const;
+  // The same straight into a caller's buffer (values are read by the
+  // hundred thousand): its length, then its bytes, which need that room.
+  std::size_t AnsiSize() const;
+  void AnsiInto(char* out) const;
   // Whether the A calls give name and data without loss.
   bool ExactInCodePage() const;
   // The name as the A calls give it ('?' for what the code page lacks).
@@ -47,6 +52,8 @@ class RegValue {
 
  private:
   void Fill(std::u16string_view wideName, std::string_view data);
+  // String data held as UTF-16, as units where it lies; empty otherwise.
+  std::optional<std::u16string_view> StoredUtf16() const;
   std::unique_ptr<char16_t[]> units_;  // the name's units, then the data's bytes
   std::uint32_t nameUnits_ = 0;
   std::uint32_t dataSize_ = 0;
