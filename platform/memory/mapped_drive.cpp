@@ -1,6 +1,7 @@
 #include "platform/memory/mapped_drive.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 
@@ -27,28 +28,43 @@ constexpr std::size_t kMaxPath = 259;
 
 char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
+// The characters no Windows file name holds, by byte (paths are checked by
+// the ten thousand in a scan).
+constexpr std::array<bool, 256> kInvalidInName = [] {
+  std::array<bool, 256> invalid{};
+  for (int c = 0; c < 32; ++c) invalid[c] = true;
+  for (unsigned char c : std::string_view("<>:\"|?*")) invalid[c] = true;
+  return invalid;
+}();
+
 bool InvalidComponent(std::string_view c) {
   if (c.size() > 255) return true;
   for (unsigned char ch : c)
-    if (ch < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(ch)) != std::string_view::npos)
-      return true;
+    if (kInvalidInName[ch]) return true;
   return false;
 }
 
-std::string HostName(const std::string& cp1252) { return Utf8FromUtf16(Utf16FromCp1252(cp1252)); }
+// Such a name is the same on the host and in the code page.
+bool IsAscii(std::string_view name) {
+  return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string HostName(const std::string& cp1252) {
+  return IsAscii(cp1252) ? cp1252 : Utf8FromUtf16(Utf16FromCp1252(cp1252));
+}
 // A host file's name as the A calls show it (the reverse of HostName).
 std::string WindowsName(std::string_view host) { return Cp1252FromUtf16(Utf16FromUtf8(host)); }
 
-bool IsValidShortName(const std::string& name) {
+bool IsValidShortName(std::string_view name) {
   if (name == "." || name == "..") return false;
-  std::size_t dot = name.find('.');
-  std::string base = name.substr(0, dot);
-  std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-  if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
-  if (ext.find('.') != std::string::npos) return false;
+  const std::size_t dot = name.find('.');
+  const std::size_t baseLength = dot == std::string_view::npos ? name.size() : dot;
+  const std::size_t extLength = dot == std::string_view::npos ? 0 : name.size() - dot - 1;
+  if (baseLength == 0 || baseLength > 8 || extLength > 3) return false;
+  if (dot != std::string_view::npos && name.find('.', dot + 1) != std::string_view::npos) return false;
   for (unsigned char c : name)
     if (c == ' ' || c >= 0x80 || std::string_view("+,;=[]").find(static_cast<char>(c)) != std::string_view::npos)
-      return c == '.';
+      return false;
   return true;
 }
 
@@ -89,8 +105,7 @@ void ReadDirectory(const std::string& hostDir, Add add) {
       struct stat st;
       isRegular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
-    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {
+    if (IsAscii(name)) {
       add(std::string(name), std::string(name), isRegular);
     } else {
       std::string windowsName = WindowsName(name);
@@ -120,8 +135,9 @@ void MappedDrive::Map(char letter, const std::string& hostDirectory) {
   CloseAppend();
   drives_[UpperDrive(letter)] = hostDirectory;
   listings_.clear();
+  probed_.clear();
   insideDrive_.clear();
-  lastDirectory_.listed = nullptr;
+  lastDirectory_.known = false;
 }
 
 void MappedDrive::SetWorkingDirectory(const std::string& windowsPath) {
@@ -211,11 +227,15 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
     listed.entries.emplace_back(hostName, FoldName(name), regular);
   });
   listed.entries.shrink_to_fit();
-  // Of two names that differ only in case, the first listed is found.
+  // Of two names that differ only in case, the first listed is found by
+  // any other spelling.
   listed.byName = FoldedIndex(listed.entries.size());
-  for (std::size_t index = 0; index < listed.entries.size(); ++index)
+  for (std::size_t index = 0; index < listed.entries.size(); ++index) {
     if (listed.Find(listed.entries[index].Folded()) == FoldedIndex::kNotFound)
       listed.byName.Insert(listed.entries[index].Folded(), index);
+    else
+      listed.caseTwins = true;
+  }
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
@@ -223,7 +243,10 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
   // The long names again, as the listing spelled them for Windows.
   std::vector<std::string> names;
   names.reserve(listed.entries.size());
-  for (const Entry& e : listed.entries) names.push_back(WindowsName(e.HostName()));
+  for (const Entry& e : listed.entries) {
+    const std::string_view host = e.HostName();
+    names.push_back(IsAscii(host) ? std::string(host) : WindowsName(host));
+  }
   // Names that need a generated short name, grouped by its basis, so that
   // each one's number is found without walking every sibling again.
   std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
@@ -278,6 +301,13 @@ const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string&
                                               const std::string& component) {
   thread_local std::u16string folded;
   FoldNameInto(component, folded);
+  // Of names that differ only in case (a host directory may hold them),
+  // the one spelled as asked, as a look-up of that spelling finds it.
+  if (listed.caseTwins) {
+    const std::string host = HostName(component);
+    for (const Entry& e : listed.entries)
+      if (e.HostName() == host) return &e;
+  }
   // A long name first, then a short one, as Windows matches them.
   if (const std::size_t index = listed.Find(folded); index != FoldedIndex::kNotFound) return &listed.entries[index];
   if (!listed.byShortName) MakeShortNames(hostDir, listed);
@@ -292,10 +322,10 @@ bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& compo
   return true;
 }
 
-bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath, const Entry*& last) {
+bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath, bool* regular) {
   char drive = 0;
   std::vector<std::string>& parts = resolvedParts_;
-  last = nullptr;
+  if (regular) *regular = false;
   if (!Components(windowsPath, drive, parts)) return false;
   auto d = drives_.find(drive);
   if (d == drives_.end()) return false;
@@ -305,7 +335,7 @@ bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath,
   }
   const auto directoryEnd = parts.end() - 1;
   LastDirectory& directory = lastDirectory_;
-  if (!directory.listed || directory.drive != drive ||
+  if (!directory.known || directory.drive != drive ||
       !std::equal(parts.begin(), directoryEnd, directory.parts.begin(), directory.parts.end())) {
     std::string host = d->second;
     for (auto part = parts.begin(); part != directoryEnd; ++part) {
@@ -315,18 +345,35 @@ bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath,
     }
     directory.drive = drive;
     directory.parts.assign(parts.begin(), directoryEnd);
-    directory.listed = &Listing(host);
+    const auto listed = listings_.find(host);
+    directory.listed = listed == listings_.end() ? nullptr : &listed->second;
     directory.host = std::move(host);
+    directory.known = true;
   }
-  last = FindIn(*directory.listed, directory.host, parts.back());
+  if (!directory.listed) {
+    // A directory a path first lands in is not listed for it: most such (a
+    // program's own folder) are asked for one file, and that file as spelled
+    // is one system call where a listing is four. The next path into the
+    // directory lists it.
+    if (probed_.insert(std::hash<std::string>{}(directory.host)).second) {
+      hostPath.assign(directory.host).append("/").append(HostName(parts.back()));
+      struct stat st;
+      if (::stat(hostPath.c_str(), &st) == 0) {
+        if (regular) *regular = S_ISREG(st.st_mode);
+        return true;
+      }
+    }
+    directory.listed = &Listing(directory.host);
+  }
+  const Entry* last = FindIn(*directory.listed, directory.host, parts.back());
   if (!last) return false;
+  if (regular) *regular = last->regular;
   hostPath.assign(directory.host).append("/").append(last->HostName());
   return true;
 }
 
 bool MappedDrive::ResolveExisting(const std::string& windowsPath, std::string& hostPath) {
-  const Entry* last = nullptr;
-  return Resolve(windowsPath, hostPath, last);
+  return Resolve(windowsPath, hostPath, nullptr);
 }
 
 bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& hostPath) {
@@ -363,7 +410,7 @@ bool MappedDrive::ResolveForWrite(const std::string& windowsPath, std::string& h
 void MappedDrive::Forget(const std::string& hostPath) {
   listings_.erase(fs::path(hostPath).parent_path().string());
   insideDrive_.clear();
-  lastDirectory_.listed = nullptr;
+  lastDirectory_.known = false;
 }
 
 bool MappedDrive::IsReadOnly(const std::string& hostPath) {
@@ -375,14 +422,14 @@ bool MappedDrive::IsReadOnly(const std::string& hostPath) {
 bool MappedDrive::CanOpenForRead(const std::string& path) {
   std::lock_guard lock(mutex_);
   std::string host;
-  const Entry* last = nullptr;
+  bool regular = false;
   // Asked for every file a registry text names (tens of thousands in one
   // scan): the directory listing answers. A file that is there can be
   // opened: whether the host lets this user read it says nothing of whether
   // Windows could (the mount's modes are not the disk's ACLs), and a file
   // called missing for it would have its registry entries offered for
   // deletion.
-  return Resolve(path, host, last) && last && last->regular;
+  return Resolve(path, host, &regular) && regular;
 }
 
 bool MappedDrive::ReadFile(const std::string& path, std::string& contents) {

@@ -1,5 +1,6 @@
 // Windows paths on drives mapped to host directories, looked up the way
-// Windows finds files: components matched without case, 8.3 short names
+// Windows finds files: components matched without case (of host names that
+// differ only in case, the one spelled as asked), 8.3 short names
 // (C:\PROGRA~1) recognised, "." and ".." resolved, trailing dots and blanks
 // dropped, paths over 259 characters and UNC paths not found. A relative path
 // resolves against the current directory. Read-only is the host file's write
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/files.h"
@@ -83,6 +85,7 @@ class MappedDrive final : public IFileSystem {
       return byName.Find(folded, [this](std::size_t i) { return entries[i].Folded(); });
     }
     std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> byShortName;  // those that differ
+    bool caseTwins = false;  // two names differ only in case
   };
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
   Listed& Listing(const std::string& hostDir);
@@ -90,9 +93,9 @@ class MappedDrive final : public IFileSystem {
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
   const Entry* FindListed(const std::string& hostDir, const std::string& component);
   const Entry* FindIn(Listed& listed, const std::string& hostDir, const std::string& component);
-  // ResolveExisting, with the listed entry of the last component (null for
-  // a drive's root).
-  bool Resolve(const std::string& windowsPath, std::string& hostPath, const Entry*& last);
+  // ResolveExisting, saying whether it found a regular file (or a link to
+  // one; not for a drive's root).
+  bool Resolve(const std::string& windowsPath, std::string& hostPath, bool* regular);
   void Forget(const std::string& hostPath);
   bool IsReadOnly(const std::string& hostPath);
   bool Append(const std::string& path, const std::string& bytes, bool durable);
@@ -118,13 +121,18 @@ class MappedDrive final : public IFileSystem {
   void CloseAppend();
   // The directory the last path resolved lay in, by its components as
   // given (a scan checks thousands of files in system32 one after another):
-  // its host path and listing. Forgotten with the listings.
+  // its host path and listing (null while it has none). Forgotten with the
+  // listings.
   struct LastDirectory {
+    bool known = false;
     char drive = 0;
     std::vector<std::string> parts;
     std::string host;
     Listed* listed = nullptr;
   };
+  // Directories (by a hash of the host path) a path has landed in without
+  // listing them; a hash shared by two only makes the second listed sooner.
+  std::unordered_set<std::size_t> probed_;
   LastDirectory lastDirectory_;
   std::vector<std::string> resolvedParts_;  // Resolve's, its room kept
 };

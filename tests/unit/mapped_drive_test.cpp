@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/memory/mapped_drive.h"
 #include "tests/support/test_machine.h"
@@ -50,6 +51,28 @@ TEST(MappedDrive, EveryFileOfALargeDirectoryIsFoundByAnySpelling) {
   EXPECT_EQ(foundUpper, kFiles);
   EXPECT_FALSE(m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\Lib" + std::to_string(kFiles) + ".dll"));
   EXPECT_TRUE(m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\COMMON~1.DLL")) << "short names still found";
+}
+
+// A host directory may hold names that differ only in case; a directory is
+// first asked for one file as spelled and listed only when asked again, and
+// either way the same file answers.
+TEST(MappedDrive, NamesThatDifferOnlyInCaseAreFoundAsSpelled) {
+  TestMachine m;
+  std::filesystem::create_directories(m.HostPath("drive_c/Dir/Sub"));
+  std::ofstream(m.HostPath("drive_c/Dir/Twin.dll")) << "a";
+  std::ofstream(m.HostPath("drive_c/Dir/TWIN.dll")) << "b";
+  auto& d = m.drive;
+  std::string text;
+  EXPECT_FALSE(d.CanOpenForRead("C:\\Dir\\Sub")) << "a directory is not a file, found before any listing";
+  ASSERT_TRUE(d.ReadFile("C:\\Dir\\TWIN.dll", text));
+  EXPECT_EQ(text, "b");
+  ASSERT_TRUE(d.ReadFile("C:\\Dir\\Twin.dll", text));
+  EXPECT_EQ(text, "a");
+  ASSERT_TRUE(d.ReadFile("C:\\Dir\\TWIN.dll", text));
+  EXPECT_EQ(text, "b") << "the listed directory answers as the first look-up did";
+  ASSERT_TRUE(d.ReadFile("C:\\Dir\\twin.DLL", text));
+  EXPECT_TRUE(text == "a" || text == "b") << "another spelling finds one of them";
+  EXPECT_FALSE(d.CanOpenForRead("C:\\Dir\\Twins.dll"));
 }
 
 TEST(MappedDrive, ShortNamesFollowTheNtfsPattern) {
