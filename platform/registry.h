@@ -29,6 +29,7 @@ inline constexpr RegStatus kMoreData = 234;
 inline constexpr RegStatus kNoMoreItems = 259;
 inline constexpr RegStatus kBadKey = 1010;
 inline constexpr RegStatus kKeyDeleted = 1018;
+inline constexpr RegStatus kNoSystemResources = 1450;  // no handle left to give
 }  // namespace err
 
 namespace regtype {

@@ -24,7 +24,17 @@ struct MemoryRegistry::Handle {
   View view;
   std::shared_ptr<const std::vector<std::shared_ptr<RegNode>>> merged;
   std::uint64_t mergedGeneration = ~0ull;
+  std::uint64_t open = 0;  // which open made it: 0 while its slot is free
 };
+
+namespace {
+
+// A handle's value: kFirstHandle + 4 * (open << kSlotBits | slot).
+constexpr HKey kFirstHandle = 0x1000;
+constexpr unsigned kSlotBits = 24;
+static_assert(sizeof(HKey) == 8, "a handle's value holds its slot and its open");
+
+}  // namespace
 
 // The path of the last walk as far as it led, where each of its levels
 // ends in it, and the view each level led to; made from `user`/`machine`
@@ -113,7 +123,8 @@ void MemoryRegistry::Clear() {
   machine_ = std::make_shared<Node>();
   user_ = std::make_shared<Node>();
   classesRoot_ = std::make_unique<Handle>();
-  handles_.clear();
+  slots_.clear();
+  freeSlots_.clear();
   lastMerged_ = MergedListing{};
   *lastWalk_ = WalkedPath{};
   Reshaped();
@@ -137,9 +148,9 @@ RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
     view = View{classesOf(user_), classesOf(machine_), true};
     return err::kSuccess;
   }
-  auto it = handles_.find(key);
-  if (it == handles_.end()) return err::kInvalidHandle;
-  view = it->second->view;
+  const Handle* handle = OpenHandle(key);
+  if (!handle) return err::kInvalidHandle;
+  view = handle->view;
   Node* primary = view.Primary();
   // Only the classes root of a registry without any classes has no node.
   if (primary == nullptr) return view.merged ? err::kSuccess : err::kKeyDeleted;
@@ -199,13 +210,33 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
   return err::kSuccess;
 }
 
+// 0 when every slot is taken (as many as Windows gives a process).
 HKey MemoryRegistry::NewHandle(const View& view) {
-  HKey h = nextHandle_;
-  nextHandle_ += 4;
-  auto handle = std::make_unique<Handle>();
-  handle->view = view;
-  handles_.emplace(h, std::move(handle));
+  std::uint32_t slot = 0;
+  if (!freeSlots_.empty()) {
+    slot = freeSlots_.back();
+    freeSlots_.pop_back();
+  } else {
+    if (slots_.size() >= (std::size_t{1} << kSlotBits)) return 0;
+    slot = static_cast<std::uint32_t>(slots_.size());
+    slots_.push_back(std::make_unique<Handle>());
+  }
+  HKey h = 0;
+  do {
+    h = kFirstHandle + 4 * ((++lastOpen_ << kSlotBits) | slot);
+  } while (IsPredefinedKey(h));
+  Handle& handle = *slots_[slot];
+  handle.view = view;
+  handle.open = lastOpen_;
   return h;
+}
+
+MemoryRegistry::Handle* MemoryRegistry::OpenHandle(HKey key) const {
+  if (key < kFirstHandle || (key - kFirstHandle) % 4) return nullptr;
+  const HKey n = (key - kFirstHandle) / 4;
+  const std::size_t slot = n & ((HKey{1} << kSlotBits) - 1);
+  if (slot >= slots_.size() || slots_[slot]->open == 0 || slots_[slot]->open != n >> kSlotBits) return nullptr;
+  return slots_[slot].get();
 }
 
 RegStatus MemoryRegistry::OpenKeyEx(HKey parent, const char* subKey, std::uint32_t,
@@ -219,7 +250,7 @@ RegStatus MemoryRegistry::OpenKeyEx(HKey parent, const char* subKey, std::uint32
   if (writeBits != 0 && to.Primary() && to.Primary()->writeDenied) return err::kAccessDenied;
   if (!result) return err::kInvalidParameter;
   *result = NewHandle(to);
-  return err::kSuccess;
+  return *result ? err::kSuccess : err::kNoSystemResources;
 }
 
 RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* result) {
@@ -270,7 +301,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
   if (v.Primary()->writeDenied) return err::kAccessDenied;
   if (!result) return err::kInvalidParameter;
   *result = NewHandle(v);
-  return err::kSuccess;
+  return *result ? err::kSuccess : err::kNoSystemResources;
 }
 
 RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t* type,
@@ -305,7 +336,7 @@ const std::vector<std::shared_ptr<RegNode>>& MemoryRegistry::MergedChildren(HKey
   // are all the machine's).
   if (u.empty()) return m;
   if (m.empty()) return u;
-  Handle* handle = key == kClassesRoot ? classesRoot_.get() : handles_.at(key).get();
+  Handle* handle = key == kClassesRoot ? classesRoot_.get() : OpenHandle(key);
   if (handle->mergedGeneration == generation_) return *handle->merged;
   handle->mergedGeneration = generation_;
   if (lastMerged_.generation == generation_ && lastMerged_.user == view.user.get() &&
@@ -452,12 +483,17 @@ RegStatus MemoryRegistry::CloseKey(HKey key) {
   std::lock_guard lock(mutex_);
   ++calls_;
   if (IsPredefinedKey(key)) return err::kSuccess;
-  return handles_.erase(key) ? err::kSuccess : err::kInvalidHandle;
+  Handle* handle = OpenHandle(key);
+  if (!handle) return err::kInvalidHandle;
+  // The slot keeps its object for the next open; what it held goes now.
+  *handle = Handle{};
+  freeSlots_.push_back(static_cast<std::uint32_t>((key - kFirstHandle) / 4 & ((HKey{1} << kSlotBits) - 1)));
+  return err::kSuccess;
 }
 
 std::size_t MemoryRegistry::OpenHandleCount() const {
   std::lock_guard lock(mutex_);
-  return handles_.size();
+  return slots_.size() - freeSlots_.size();
 }
 
 bool MemoryRegistry::DenyWriteAccessBelow(HKey hive, const std::string& path) {

@@ -75,6 +75,9 @@ class MemoryRegistry final : public IRegistry {
   RegStatus Resolve(HKey key, View& view) const;
   RegStatus Walk(const View& from, const char* subKey, View& out) const;
   HKey NewHandle(const View& view);
+  // The open handle of that value, or null.
+  struct Handle;
+  Handle* OpenHandle(HKey key) const;
   // Marks a change in which keys there are.
   void Reshaped();
   // The keys HKEY_CLASSES_ROOT lists under a key of both users and machine.
@@ -83,9 +86,14 @@ class MemoryRegistry final : public IRegistry {
   mutable std::mutex mutex_;
   std::shared_ptr<Node> machine_;
   std::shared_ptr<Node> user_;
-  struct Handle;
   std::unique_ptr<Handle> classesRoot_;  // caches the merged listing of the predefined handle
-  std::unordered_map<HKey, std::unique_ptr<Handle>> handles_;
+  // Open handles in slots that closing frees for the next open (a scan
+  // opens and closes hundreds of thousands of keys): a handle's value names
+  // its slot and the open that made it, so a closed handle stays invalid
+  // when its slot is taken again.
+  std::vector<std::unique_ptr<Handle>> slots_;
+  std::vector<std::uint32_t> freeSlots_;
+  std::uint64_t lastOpen_ = 0;
   // The last merged listing made, shared with the next handle that lists
   // the same keys unchanged (every scanner lists HKEY_CLASSES_ROOT when it
   // is built, one after another).
@@ -101,7 +109,6 @@ class MemoryRegistry final : public IRegistry {
   // changes shape.
   struct WalkedPath;
   std::unique_ptr<WalkedPath> lastWalk_;
-  HKey nextHandle_ = 0x1000;
   std::uint64_t generation_ = 0;
   mutable std::uint64_t calls_ = 0;
 };

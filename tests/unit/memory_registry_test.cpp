@@ -39,6 +39,13 @@ TEST(MemoryRegistry, HandlesAreCountedUntilClosed) {
   EXPECT_EQ(reg.OpenHandleCount(), 2u);
   EXPECT_EQ(reg.CloseKey(a), err::kSuccess);
   EXPECT_EQ(reg.CloseKey(a), err::kInvalidHandle);
+  HKey c = 0;
+  ASSERT_EQ(reg.OpenKeyEx(kLocalMachine, "Software\\A", 0, kKeyRead, &c), err::kSuccess);
+  EXPECT_NE(c, a) << "the closed handle's place is taken, not its value";
+  char name[16];
+  EXPECT_EQ(reg.EnumKey(a, 0, name, sizeof name), err::kInvalidHandle) << "a closed handle stays closed";
+  EXPECT_EQ(reg.CloseKey(a), err::kInvalidHandle);
+  EXPECT_EQ(reg.CloseKey(c), err::kSuccess);
   reg.CloseKey(b);
   EXPECT_EQ(reg.OpenHandleCount(), 0u);
   EXPECT_EQ(DeleteTree(reg, kLocalMachine, "Software"), err::kSuccess);
