@@ -5,6 +5,7 @@
 // buffer; a candidate longer than MAX_PATH is simply a file that does not
 // open, as on Windows.
 #include <string>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "refcheck/registry_util.h"
@@ -21,6 +22,18 @@ std::string TrimLeft(const std::string& s) {
 std::string TrimRight(const std::string& s) {
   const std::size_t e = s.find_last_not_of(kWhiteSpace);
   return e == std::string::npos ? "" : s.substr(0, e + 1);
+}
+
+// Both ends at once, in place (every file reference a scan checks is
+// trimmed twice).
+void Trim(std::string& s) {
+  const std::size_t e = s.find_last_not_of(kWhiteSpace);
+  if (e == std::string::npos) {
+    s.clear();
+    return;
+  }
+  s.erase(e + 1);
+  s.erase(0, s.find_first_not_of(kWhiteSpace));
 }
 
 // Replaces every occurrence, left to right, without overlap.
@@ -43,15 +56,18 @@ void RemoveAll(std::string& text, char c) {
 
 bool CRegistryUtil::FileReferenceExists(const std::string& text) {
   if (text.empty()) return false;
-  if (plat::LowerAscii(text).find("rundll32") != std::string::npos) return true;
-  const std::string name = ExtractFileName(text);
+  std::string lower = plat::LowerAscii(text);
+  if (lower.find("rundll32") != std::string::npos) return true;
+  const std::string name = FileNameOfLowered(std::move(lower));
   if (name == "#") return true;
   if (name.find('\\') != std::string::npos) return FileExists(name);
   return FindOnSearchPath(name);
 }
 
-std::string CRegistryUtil::ExtractFileName(const std::string& text) {
-  std::string work = TrimRight(TrimLeft(plat::LowerAscii(text)));
+std::string CRegistryUtil::ExtractFileName(const std::string& text) { return FileNameOfLowered(plat::LowerAscii(text)); }
+
+std::string CRegistryUtil::FileNameOfLowered(std::string work) {
+  Trim(work);
   if (work.find("%systemroot%") != std::string::npos) ReplaceAll(work, "%systemroot%", SystemRootDirectory());
   if (work.find("%programfiles%") != std::string::npos) ReplaceAll(work, "%programfiles%", ProgramFilesDirectory());
   if (!work.empty() && work[0] == '"') {
@@ -60,7 +76,7 @@ std::string CRegistryUtil::ExtractFileName(const std::string& text) {
   }
   const std::size_t caret = work.find('^');
   if (caret != std::string::npos) work.erase(caret);
-  work = TrimLeft(TrimRight(work));
+  Trim(work);
   CutAtExtension(work);
   return work;
 }
@@ -78,7 +94,7 @@ void CRegistryUtil::CutAtExtension(std::string& text) {
 
 int CRegistryUtil::FindExtension(const std::string& text) {
   const std::size_t last = text.rfind('\\');
-  const std::string component = last == std::string::npos ? text : text.substr(last + 1);
+  const std::string_view component = last == std::string::npos ? std::string_view(text) : std::string_view(text).substr(last + 1);
   std::size_t found = std::string::npos;
   // The first listed extension that occurs wins, not the leftmost occurrence.
   for (std::size_t length : {4u, 3u, 2u}) {
@@ -90,7 +106,7 @@ int CRegistryUtil::FindExtension(const std::string& text) {
     if (found != std::string::npos) break;
   }
   if (found == std::string::npos) return -1;
-  if (last != std::string::npos) found += text.find(component);
+  if (last != std::string::npos) found += std::string_view(text).find(component);
   return static_cast<int>(found);
 }
 

@@ -55,6 +55,8 @@ class CRegistryUtil : public CRegistryKey {
   bool FileReferenceExists(const std::string& text);
   // The candidate file name of a registry text, or "#".
   std::string ExtractFileName(const std::string& text);
+  // The same of text already lower-cased.
+  std::string FileNameOfLowered(std::string work);
   void CutAtExtension(std::string& text);
   int FindExtension(const std::string& text);
   // Class ids. Both work through this util's key object, so they replace its

@@ -55,6 +55,14 @@ std::string HostName(const std::string& cp1252) {
 // A host file's name as the A calls show it (the reverse of HostName).
 std::string WindowsName(std::string_view host) { return Cp1252FromUtf16(Utf16FromUtf8(host)); }
 
+// What a short name cannot hold and its basis has '_' for.
+bool ReplacedInShortName(unsigned char c) {
+  switch (c) {
+    case '+': case ',': case ';': case '=': case '[': case ']': return true;
+    default: return false;
+  }
+}
+
 bool IsValidShortName(std::string_view name) {
   if (name == "." || name == "..") return false;
   const std::size_t dot = name.find('.');
@@ -63,7 +71,7 @@ bool IsValidShortName(std::string_view name) {
   if (baseLength == 0 || baseLength > 8 || extLength > 3) return false;
   if (dot != std::string_view::npos && name.find('.', dot + 1) != std::string_view::npos) return false;
   for (unsigned char c : name)
-    if (c == ' ' || c >= 0x80 || std::string_view("+,;=[]").find(static_cast<char>(c)) != std::string_view::npos)
+    if (c == ' ' || c >= 0x80 || ReplacedInShortName(c))
       return false;
   return true;
 }
@@ -77,7 +85,7 @@ std::string ShortBasis(const std::string& name, std::string& ext) {
     for (unsigned char c : s) {
       if (out.size() == limit) break;
       if (c == ' ' || c == '.') continue;
-      if (std::string_view("+,;=[]").find(static_cast<char>(c)) != std::string_view::npos) c = '_';
+      if (ReplacedInShortName(c)) c = '_';
       if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 32);
       out.push_back(static_cast<char>(c));
     }
@@ -250,8 +258,11 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
   // Names that need a generated short name, grouped by its basis, so that
   // each one's number is found without walking every sibling again.
   std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
-  for (const auto& name : names) {
-    if (IsValidShortName(name)) continue;
+  std::vector<bool> valid(names.size());  // a valid 8.3 name is its own short name
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    const std::string& name = names[index];
+    valid[index] = IsValidShortName(name);
+    if (valid[index]) continue;
     std::string ext;
     const std::string basis = ShortBasis(name, ext);
     groups[{basis, ext}].push_back(name);
@@ -280,7 +291,7 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
     }
 #endif
     // A valid 8.3 name is its own short name, found through the long one.
-    if (shortName.empty() && !IsValidShortName(name)) {
+    if (shortName.empty() && !valid[index]) {
       std::string ext;
       const std::string basis = ShortBasis(name, ext);
       const std::string n = std::to_string(number[name]);

@@ -201,7 +201,7 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
       if (v.machine->Link()) v.machine = v.machine->Link();
     }
     const std::size_t end = static_cast<std::size_t>(part.data() - path.data()) + part.size();
-    last.path.assign(path.substr(0, end));
+    last.path.append(path.substr(last.path.size(), end - last.path.size()));
     last.ends.push_back(end);
     last.views.push_back(v);
   }
