@@ -127,6 +127,7 @@ void MemoryRegistry::Clear() {
   freeSlots_.clear();
   lastMerged_ = MergedListing{};
   *lastWalk_ = WalkedPath{};
+  lastEnumerated_ = Enumerated{};
   Reshaped();
 }
 
@@ -192,11 +193,11 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
     if (step == Step::kEmpty) return err::kFileNotFound;
     FoldNameInto(part, last.folded);
     if (v.merged) {
-      v.user = v.user ? v.user->Find(last.folded) : nullptr;
-      v.machine = v.machine ? v.machine->Find(last.folded) : nullptr;
+      v.user = FindChild(v.user, last.folded);
+      v.machine = FindChild(v.machine, last.folded);
       if (!v.user && !v.machine) return err::kFileNotFound;
     } else {
-      v.machine = v.machine ? v.machine->Find(last.folded) : nullptr;
+      v.machine = FindChild(v.machine, last.folded);
       if (!v.machine) return err::kFileNotFound;
       if (v.machine->Link()) v.machine = v.machine->Link();
     }
@@ -211,6 +212,16 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
 }
 
 // 0 when every slot is taken (as many as Windows gives a process).
+std::shared_ptr<RegNode> MemoryRegistry::FindChild(const std::shared_ptr<RegNode>& parent,
+                                                   std::u16string_view folded) const {
+  if (!parent) return nullptr;
+  if (lastEnumerated_.parent == parent.get() && lastEnumerated_.index < parent->children.size()) {
+    const std::shared_ptr<RegNode>& child = parent->children[lastEnumerated_.index];
+    if (!child->detached && EqualFolded(child->wide, folded)) return child;
+  }
+  return parent->Find(folded);
+}
+
 HKey MemoryRegistry::NewHandle(const View& view) {
   std::uint32_t slot = 0;
   if (!freeSlots_.empty()) {
@@ -371,6 +382,11 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
   if (!name || !nameLength) return err::kInvalidParameter;
   const auto& children = v.merged ? MergedChildren(key, v) : v.machine->Children();
   if (index >= children.size()) return err::kNoMoreItems;
+  // A merged listing is a list of its own; either side alone is its node's.
+  const RegNode* parent = v.machine && &children == &v.machine->children ? v.machine.get()
+                          : v.user && &children == &v.user->children     ? v.user.get()
+                                                                          : nullptr;
+  lastEnumerated_ = Enumerated{parent, index};
   const std::u16string_view wide = children[index]->wide;
   const std::size_t length = Cp1252Length(wide);
   if (length >= *nameLength) return err::kMoreData;

@@ -109,6 +109,17 @@ class MemoryRegistry final : public IRegistry {
   // changes shape.
   struct WalkedPath;
   std::unique_ptr<WalkedPath> lastWalk_;
+  // The key enumerated last, by its parent and place: a scanner opens the
+  // key it has just enumerated, and a walk checks that place first (the
+  // class ids are 60,000 subkeys of one key, and finding one there by name
+  // costs misses of the cache at every step).
+  struct Enumerated {
+    const RegNode* parent = nullptr;
+    std::size_t index = 0;
+  };
+  Enumerated lastEnumerated_;
+  // The child of `parent` named `folded` (upper-cased), or null.
+  std::shared_ptr<RegNode> FindChild(const std::shared_ptr<RegNode>& parent, std::u16string_view folded) const;
   std::uint64_t generation_ = 0;
   mutable std::uint64_t calls_ = 0;
 };

@@ -142,6 +142,15 @@ TEST(MemoryRegistry, SubkeysStayFoundAndSortedUnderAnyOrderOfChanges) {
                     model.erase(upper(nameOf(i))) == 1);
           break;
         default: {
+          // Often the key opened is one just listed (a scanner's way): what
+          // changed since the listing, the name decides.
+          HKey parent = 0;
+          if (reg.OpenKeyEx(kLocalMachine, "Software\\P", 0, kKeyRead, &parent) == err::kSuccess) {
+            char listedName[300];
+            std::uint32_t length = sizeof listedName;
+            reg.EnumKeyEx(parent, static_cast<std::uint32_t>(random() % (size + 1)), listedName, &length);
+            reg.CloseKey(parent);
+          }
           HKey key = 0;
           EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, upper(path).c_str(), 0, kKeyRead, &key) == err::kSuccess,
                     model.count(upper(nameOf(i))) == 1);
@@ -164,6 +173,26 @@ TEST(MemoryRegistry, SubkeysStayFoundAndSortedUnderAnyOrderOfChanges) {
       ASSERT_EQ(listed, expected) << "size " << size << ", step " << step;
     }
   }
+}
+
+TEST(MemoryRegistry, AKeyListedThenDeletedIsNotOpened) {
+  MemoryRegistry reg;
+  for (const char* path : {"Software\\P\\a", "Software\\P\\b", "Software\\P\\c"}) {
+    HKey key = 0;
+    ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, path, &key), err::kSuccess);
+    reg.CloseKey(key);
+  }
+  HKey parent = 0, key = 0;
+  ASSERT_EQ(reg.OpenKeyEx(kLocalMachine, "Software\\P", 0, kKeyRead, &parent), err::kSuccess);
+  char name[16];
+  std::uint32_t length = sizeof name;
+  ASSERT_EQ(reg.EnumKeyEx(parent, 1, name, &length), err::kSuccess);
+  EXPECT_STREQ(name, "b");
+  ASSERT_EQ(reg.DeleteKey(parent, "b"), err::kSuccess);
+  EXPECT_EQ(reg.OpenKeyEx(kLocalMachine, "Software\\P\\B", 0, kKeyRead, &key), err::kFileNotFound);
+  EXPECT_EQ(reg.OpenKeyEx(parent, "c", 0, kKeyRead, &key), err::kSuccess);
+  reg.CloseKey(key);
+  reg.CloseKey(parent);
 }
 
 TEST(MemoryRegistry, AKeyPutBackBeforeItsParentIsListedAgainIsListedOnce) {
