@@ -97,16 +97,18 @@ KeyName& KeyName::operator=(std::u16string_view name) {
 std::string RegNode::Name() const { return Cp1252FromUtf16(wide); }
 
 std::size_t RegNode::Position(std::u16string_view name) const {
+  // A few children are compared one by one, sorted or not: names of other
+  // lengths (a class's "InprocServer32", "ProgID", "TypeLib") differ at once.
+  if (children.size() <= kScanned) {
+    for (std::size_t i = 0; i < children.size(); ++i)
+      if (!children[i]->detached && EqualFolded(children[i]->wide, name)) return i;
+    return kNotFound;
+  }
   if (sorted && children.size() <= kSearched) {
     const auto it = std::lower_bound(children.begin(), children.end(), name,
                                      [](const std::shared_ptr<RegNode>& c, std::u16string_view k) { return CompareFolded(c->wide, k) < 0; });
     return it != children.end() && EqualFolded((*it)->wide, name) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
                                                                               : kNotFound;
-  }
-  if (children.size() <= kScanned) {
-    for (std::size_t i = 0; i < children.size(); ++i)
-      if (!children[i]->detached && EqualFolded(children[i]->wide, name)) return i;
-    return kNotFound;
   }
   std::unique_ptr<FoldedIndex>& index = MakeRare().childIndex;
   if (!index) {
