@@ -18,6 +18,7 @@ void CComNamesScanner::Scan(const std::vector<std::string>& exclusions, const st
 
 void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   rootKeyPath_ = "Software\\Classes";
+  std::string key;  // built in place for each of 30,000 names
   util_.ForEachSubkey(plat::kClassesRoot, "", [&](const std::string& name) {
     entryList_.ClearEntry(entry_);
     if (!name.empty() && (name[0] == '.' || name[0] == '*')) return;
@@ -27,18 +28,20 @@ void CComNamesScanner::WalkNames(const std::vector<std::string>& exclusions, con
     if (plat::NamesEqual(name, "Wow6432Node") || plat::NamesEqual(name, "ActivatableClasses")) return;
     entry_.marker = "L (K)";
     entry_.section = "COM App";
-    entry_.fullKey = rootKeyPath_ + "\\" + name;
-    if (!util_.Open(plat::kLocalMachine, rootKeyPath_ + "\\" + name)) return;
+    entry_.fullKey.assign(rootKeyPath_).append("\\").append(name);
+    if (!util_.Open(plat::kLocalMachine, entry_.fullKey)) return;
     util_.ReadValue("", entry_.valueData2);
     const char* found = nullptr;
-    for (const char* sub : kLookedFor)
-      if (util_.Open(plat::kLocalMachine, rootKeyPath_ + "\\" + name + "\\" + sub)) {
+    for (const char* sub : kLookedFor) {
+      key.assign(entry_.fullKey).append("\\").append(sub);
+      if (util_.Open(plat::kLocalMachine, key)) {
         found = sub;
         break;
       }
+    }
     if (!found) return;
-    entry_.fullKey = rootKeyPath_ + "\\" + name + "\\" + found;
-    entry_.deleteKey = rootKeyPath_ + "\\" + name;
+    entry_.deleteKey = entry_.fullKey;
+    entry_.fullKey = key;
     entry_.mainKey = found;
     util_.ReadValue("", entry_.valueData);
     entry_.valueName = "default";
