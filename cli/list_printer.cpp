@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "records/problem_entry.h"
 #include "platform/codepage.h"
@@ -12,26 +13,44 @@ std::string Latin1ToUtf8(const std::string& text) { return plat::Utf8FromUtf16(p
 
 void PrintListRows(const std::vector<plat::memory::HeadlessListView::Row>& rows) {
   // Column 0 shows the row's check box before the marker, as the list does.
-  auto cell = [](const plat::memory::HeadlessListView::Row& row, int c) {
-    return c == 0 ? std::string(row.checked ? "[x] " : "[ ] ") + row.cells[0] : row.cells[c];
+  auto cellSize = [](const plat::memory::HeadlessListView::Row& row, int c) {
+    return row.cells[c].size() + (c == 0 ? 4 : 0);
   };
   std::size_t width[8];
   for (int c = 0; c < 8; ++c) {
-    width[c] = std::string(kListColumns[c].header).size();
-    for (const auto& row : rows) width[c] = std::max(width[c], cell(row, c).size());
+    width[c] = std::string_view(kListColumns[c].header).size();
+    for (const auto& row : rows) width[c] = std::max(width[c], cellSize(row, c));
     width[c] = std::min<std::size_t>(width[c], 60);
   }
-  auto print = [&](auto text) {
+  // Each row is made in one string and written at once (a scan shows
+  // thousands); a cell shows as far as its first NUL, as a C string would.
+  std::string line, text;
+  auto print = [&](auto cell) {
+    line.clear();
     for (int c = 0; c < 8; ++c) {
-      std::string t = text(c);
-      if (t.size() > width[c] && c < 7) t = t.substr(0, width[c] - 3) + "...";
-      std::string shown = Latin1ToUtf8(t);
-      std::printf("%s%s", shown.c_str(), c < 7 ? std::string(width[c] - t.size() + 2, ' ').c_str() : "\n");
+      cell(c, text);
+      if (text.size() > width[c] && c < 7) {
+        text.resize(width[c] - 3);
+        text += "...";
+      }
+      const bool ascii = std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+      line.append(ascii ? text.c_str() : Latin1ToUtf8(text).c_str());
+      if (c < 7)
+        line.append(width[c] - text.size() + 2, ' ');
+      else
+        line += '\n';
     }
+    std::fwrite(line.data(), 1, line.size(), stdout);
   };
-  print([](int c) { return std::string(kListColumns[c].header); });
-  print([&](int c) { return std::string(width[c], '-'); });
-  for (const auto& row : rows) print([&](int c) { return cell(row, c); });
+  print([](int c, std::string& text) { text = kListColumns[c].header; });
+  print([&](int c, std::string& text) { text.assign(width[c], '-'); });
+  for (const auto& row : rows)
+    print([&](int c, std::string& text) {
+      if (c == 0)
+        text.assign(row.checked ? "[x] " : "[ ] ").append(row.cells[0]);
+      else
+        text = row.cells[c];
+    });
   std::printf("\n%zu rows\n", rows.size());
 }
 
