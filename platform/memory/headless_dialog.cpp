@@ -1,5 +1,7 @@
 #include "platform/memory/headless_dialog.h"
 
+#include <iterator>
+
 #include <utility>
 
 namespace plat::memory {
@@ -101,12 +103,14 @@ void HeadlessListView::Scroll(int, int) {}
 
 std::vector<HeadlessListView::Row> HeadlessListView::Rows() {
   std::lock_guard lock(mutex_);
-  return rows_;
+  return {rows_.begin(), rows_.end()};
 }
 
 std::vector<HeadlessListView::Row> HeadlessListView::TakeRows() {
   std::lock_guard lock(mutex_);
-  return std::exchange(rows_, {});
+  std::vector<Row> taken(std::make_move_iterator(rows_.begin()), std::make_move_iterator(rows_.end()));
+  rows_.clear();
+  return taken;
 }
 
 std::vector<HeadlessListView::Column> HeadlessListView::Columns() {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -69,7 +70,10 @@ class HeadlessListView final : public IListView {
 
  private:
   std::mutex mutex_;
-  std::vector<Row> rows_;
+  // Not a vector: a list of tens of thousands of rows grew by moving every
+  // row to a new block each time it doubled, slower per row the longer it
+  // was.
+  std::deque<Row> rows_;
   std::vector<Column> columns_;
   std::uint64_t lastId_ = 0;
 };
