@@ -4,6 +4,7 @@
 #include <atomic>
 #include <map>
 #include <cstring>
+#include <utility>
 
 #include "platform/codepage.h"
 
@@ -186,32 +187,38 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
   last.ends.resize(depth);
   last.views.resize(depth);
   last.path.resize(depth ? last.ends.back() : 0);
-  View v = depth ? last.views.back() : from;
+  // Each level's view is made in place at the end of the remembered ones:
+  // a view holds counted references, and copying them for every level of
+  // 358,000 walks cost more than finding the keys.
+  const View* v = depth ? &last.views.back() : &from;
   std::size_t start = depth ? last.ends.back() + 1 : 0;
   std::string_view part;
   for (Step step; (step = NextComponent(path, start, part)) != Step::kEnd; ++depth) {
     if (step == Step::kEmpty) return err::kFileNotFound;
     FoldNameInto(part, last.folded);
-    if (v.merged) {
-      v.user = FindChild(v.user, last.folded);
-      v.machine = FindChild(v.machine, last.folded);
-      if (!v.user && !v.machine) return err::kFileNotFound;
+    View next;
+    next.merged = v->merged;
+    if (v->merged) {
+      next.user = FindChild(v->user, last.folded);
+      next.machine = FindChild(v->machine, last.folded);
+      if (!next.user && !next.machine) return err::kFileNotFound;
     } else {
-      v.machine = FindChild(v.machine, last.folded);
-      if (!v.machine) return err::kFileNotFound;
-      if (v.machine->Link()) v.machine = v.machine->Link();
+      next.user = v->user;
+      next.machine = FindChild(v->machine, last.folded);
+      if (!next.machine) return err::kFileNotFound;
+      if (next.machine->Link()) next.machine = next.machine->Link();
     }
     const std::size_t end = static_cast<std::size_t>(part.data() - path.data()) + part.size();
     last.path.append(path.substr(last.path.size(), end - last.path.size()));
     last.ends.push_back(end);
-    last.views.push_back(v);
+    last.views.push_back(std::move(next));
+    v = &last.views.back();
   }
-  if (v.Primary() == nullptr && !(v.merged && depth == 0)) return err::kFileNotFound;
-  out = v;
+  if (v->Primary() == nullptr && !(v->merged && depth == 0)) return err::kFileNotFound;
+  out = *v;
   return err::kSuccess;
 }
 
-// 0 when every slot is taken (as many as Windows gives a process).
 std::shared_ptr<RegNode> MemoryRegistry::FindChild(const std::shared_ptr<RegNode>& parent,
                                                    std::u16string_view folded) const {
   if (!parent) return nullptr;
@@ -222,7 +229,8 @@ std::shared_ptr<RegNode> MemoryRegistry::FindChild(const std::shared_ptr<RegNode
   return parent->Find(folded);
 }
 
-HKey MemoryRegistry::NewHandle(const View& view) {
+// 0 when every slot is taken (as many as Windows gives a process).
+HKey MemoryRegistry::NewHandle(View&& view) {
   std::uint32_t slot = 0;
   if (!freeSlots_.empty()) {
     slot = freeSlots_.back();
@@ -237,7 +245,7 @@ HKey MemoryRegistry::NewHandle(const View& view) {
     h = kFirstHandle + 4 * ((++lastOpen_ << kSlotBits) | slot);
   } while (IsPredefinedKey(h));
   Handle& handle = *slots_[slot];
-  handle.view = view;
+  handle.view = std::move(view);
   handle.open = lastOpen_;
   return h;
 }
@@ -260,7 +268,7 @@ RegStatus MemoryRegistry::OpenKeyEx(HKey parent, const char* subKey, std::uint32
   const std::uint32_t writeBits = samDesired & ~kKeyRead & 0xFFFFu;
   if (writeBits != 0 && to.Primary() && to.Primary()->writeDenied) return err::kAccessDenied;
   if (!result) return err::kInvalidParameter;
-  *result = NewHandle(to);
+  *result = NewHandle(std::move(to));
   return *result ? err::kSuccess : err::kNoSystemResources;
 }
 
@@ -311,7 +319,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
   }
   if (v.Primary()->writeDenied) return err::kAccessDenied;
   if (!result) return err::kInvalidParameter;
-  *result = NewHandle(v);
+  *result = NewHandle(std::move(v));
   return *result ? err::kSuccess : err::kNoSystemResources;
 }
 

@@ -74,7 +74,7 @@ class MemoryRegistry final : public IRegistry {
  private:
   RegStatus Resolve(HKey key, View& view) const;
   RegStatus Walk(const View& from, const char* subKey, View& out) const;
-  HKey NewHandle(const View& view);
+  HKey NewHandle(View&& view);
   // The open handle of that value, or null.
   struct Handle;
   Handle* OpenHandle(HKey key) const;
