@@ -132,32 +132,43 @@ void MemoryRegistry::Clear() {
   Reshaped();
 }
 
-RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
+const MemoryRegistry::View* MemoryRegistry::ViewOf(HKey key, View& made, RegStatus& status) const {
   ++calls_;
+  status = err::kSuccess;
   if (key == kLocalMachine) {
-    view = View{nullptr, machine_, false};
-    return err::kSuccess;
+    made = View{nullptr, machine_, false};
+    return &made;
   }
   if (key == kCurrentUser) {
-    view = View{nullptr, user_, false};
-    return err::kSuccess;
+    made = View{nullptr, user_, false};
+    return &made;
   }
   if (key == kClassesRoot) {
     auto classesOf = [](const std::shared_ptr<Node>& hive) -> std::shared_ptr<Node> {
       auto software = hive->Find(u"SOFTWARE");
       return software ? software->Find(u"CLASSES") : nullptr;
     };
-    view = View{classesOf(user_), classesOf(machine_), true};
-    return err::kSuccess;
+    made = View{classesOf(user_), classesOf(machine_), true};
+    return &made;
   }
   const Handle* handle = OpenHandle(key);
-  if (!handle) return err::kInvalidHandle;
-  view = handle->view;
+  if (!handle) {
+    status = err::kInvalidHandle;
+    return nullptr;
+  }
+  const View& view = handle->view;
   Node* primary = view.Primary();
   // Only the classes root of a registry without any classes has no node.
-  if (primary == nullptr) return view.merged ? err::kSuccess : err::kKeyDeleted;
-  if (primary->deleted) return err::kKeyDeleted;
-  return err::kSuccess;
+  if (primary == nullptr && !view.merged) status = err::kKeyDeleted;
+  if (primary != nullptr && primary->deleted) status = err::kKeyDeleted;
+  return &view;
+}
+
+RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
+  RegStatus status = err::kSuccess;
+  const View* found = ViewOf(key, view, status);
+  if (found && found != &view) view = *found;
+  return status;
 }
 
 RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) const {
@@ -262,9 +273,11 @@ RegStatus MemoryRegistry::OpenKeyEx(HKey parent, const char* subKey, std::uint32
                                     std::uint32_t samDesired, HKey* result) {
   std::lock_guard lock(mutex_);
   if (result) *result = 0;
-  View from, to;
-  if (RegStatus s = Resolve(parent, from); s != err::kSuccess) return s;
-  if (RegStatus s = Walk(from, subKey, to); s != err::kSuccess) return s;
+  View made, to;
+  RegStatus status = err::kSuccess;
+  const View* from = ViewOf(parent, made, status);
+  if (status != err::kSuccess) return status;
+  if (RegStatus s = Walk(*from, subKey, to); s != err::kSuccess) return s;
   const std::uint32_t writeBits = samDesired & ~kKeyRead & 0xFFFFu;
   if (writeBits != 0 && to.Primary() && to.Primary()->writeDenied) return err::kAccessDenied;
   if (!result) return err::kInvalidParameter;
@@ -326,9 +339,11 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
 RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t* type,
                                        std::uint8_t* data, std::uint32_t* size) {
   std::lock_guard lock(mutex_);
-  View v;
-  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
-  Node* node = v.Primary();
+  View made;
+  RegStatus status = err::kSuccess;
+  const View* v = ViewOf(key, made, status);
+  if (status != err::kSuccess) return status;
+  Node* node = v->Primary();
   if (!node) return err::kFileNotFound;
   if (data && !size) return err::kInvalidParameter;
   RegValue* value = node->FindValue(name);
@@ -347,7 +362,7 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const char* name, std::uint32_t
   return err::kSuccess;
 }
 
-const std::vector<std::shared_ptr<RegNode>>& MemoryRegistry::MergedChildren(HKey key, View& view) {
+const std::vector<std::shared_ptr<RegNode>>& MemoryRegistry::MergedChildren(HKey key, const View& view) {
   static const std::vector<std::shared_ptr<Node>> kNone;
   const auto& u = view.user ? view.user->Children() : kNone;
   const auto& m = view.machine ? view.machine->Children() : kNone;
@@ -385,14 +400,16 @@ const std::vector<std::shared_ptr<RegNode>>& MemoryRegistry::MergedChildren(HKey
 RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
                                     std::uint32_t* nameLength) {
   std::lock_guard lock(mutex_);
-  View v;
-  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  View made;
+  RegStatus status = err::kSuccess;
+  const View* v = ViewOf(key, made, status);
+  if (status != err::kSuccess) return status;
   if (!name || !nameLength) return err::kInvalidParameter;
-  const auto& children = v.merged ? MergedChildren(key, v) : v.machine->Children();
+  const auto& children = v->merged ? MergedChildren(key, *v) : v->machine->Children();
   if (index >= children.size()) return err::kNoMoreItems;
   // A merged listing is a list of its own; either side alone is its node's.
-  const RegNode* parent = v.machine && &children == &v.machine->children ? v.machine.get()
-                          : v.user && &children == &v.user->children     ? v.user.get()
+  const RegNode* parent = v->machine && &children == &v->machine->children ? v->machine.get()
+                          : v->user && &children == &v->user->children     ? v->user.get()
                                                                           : nullptr;
   lastEnumerated_ = Enumerated{parent, index};
   const std::u16string_view wide = children[index]->wide;
@@ -414,11 +431,13 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
                                     std::uint32_t* nameLength, std::uint32_t* type,
                                     std::uint8_t* data, std::uint32_t* dataSize) {
   std::lock_guard lock(mutex_);
-  View v;
-  if (RegStatus s = Resolve(key, v); s != err::kSuccess) return s;
+  View made;
+  RegStatus status = err::kSuccess;
+  const View* v = ViewOf(key, made, status);
+  if (status != err::kSuccess) return status;
   if (!name || !nameLength) return err::kInvalidParameter;
   if (data && !dataSize) return err::kInvalidParameter;
-  Node* node = v.Primary();
+  Node* node = v->Primary();
   if (!node || index >= node->values.size()) return err::kNoMoreItems;
   const RegValue& value = node->values[index];
   const std::string valueName = value.Name();

@@ -73,6 +73,11 @@ class MemoryRegistry final : public IRegistry {
 
  private:
   RegStatus Resolve(HKey key, View& view) const;
+  // The view a key stands for: an open handle's own, not copied (nearly
+  // every call names one, and a view holds counted references), or one
+  // made in `made` for a predefined key; null for a key that is not open.
+  // `status` says why the key cannot be used, as Resolve does.
+  const View* ViewOf(HKey key, View& made, RegStatus& status) const;
   RegStatus Walk(const View& from, const char* subKey, View& out) const;
   HKey NewHandle(View&& view);
   // The open handle of that value, or null.
@@ -81,7 +86,7 @@ class MemoryRegistry final : public IRegistry {
   // Marks a change in which keys there are.
   void Reshaped();
   // The keys HKEY_CLASSES_ROOT lists under a key of both users and machine.
-  const std::vector<std::shared_ptr<RegNode>>& MergedChildren(HKey key, View& view);
+  const std::vector<std::shared_ptr<RegNode>>& MergedChildren(HKey key, const View& view);
 
   mutable std::mutex mutex_;
   std::shared_ptr<Node> machine_;
