@@ -37,6 +37,11 @@ static_assert(sizeof(HKey) == 8, "a handle's value holds its slot and its open")
 
 }  // namespace
 
+struct MemoryRegistry::ClassesRootView {
+  View view;
+  std::uint64_t generation = ~0ull;
+};
+
 // The path of the last walk as far as it led, where each of its levels
 // ends in it, and the view each level led to; made from `user`/`machine`
 // while the tree had `generation`.
@@ -113,6 +118,7 @@ MemoryRegistry::MemoryRegistry()
     : machine_(std::make_shared<Node>()),
       user_(std::make_shared<Node>()),
       classesRoot_(std::make_unique<Handle>()),
+      classesRootView_(std::make_unique<ClassesRootView>()),
       lastWalk_(std::make_unique<WalkedPath>()) {
   Reshaped();
 }
@@ -124,6 +130,7 @@ void MemoryRegistry::Clear() {
   machine_ = std::make_shared<Node>();
   user_ = std::make_shared<Node>();
   classesRoot_ = std::make_unique<Handle>();
+  *classesRootView_ = ClassesRootView{};
   slots_.clear();
   freeSlots_.clear();
   lastMerged_ = MergedListing{};
@@ -144,12 +151,15 @@ const MemoryRegistry::View* MemoryRegistry::ViewOf(HKey key, View& made, RegStat
     return &made;
   }
   if (key == kClassesRoot) {
-    auto classesOf = [](const std::shared_ptr<Node>& hive) -> std::shared_ptr<Node> {
-      auto software = hive->Find(u"SOFTWARE");
-      return software ? software->Find(u"CLASSES") : nullptr;
-    };
-    made = View{classesOf(user_), classesOf(machine_), true};
-    return &made;
+    if (classesRootView_->generation != generation_) {
+      auto classesOf = [](const std::shared_ptr<Node>& hive) -> std::shared_ptr<Node> {
+        auto software = hive->Find(u"SOFTWARE");
+        return software ? software->Find(u"CLASSES") : nullptr;
+      };
+      classesRootView_->view = View{classesOf(user_), classesOf(machine_), true};
+      classesRootView_->generation = generation_;
+    }
+    return &classesRootView_->view;
   }
   const Handle* handle = OpenHandle(key);
   if (!handle) {
@@ -300,6 +310,7 @@ RegStatus MemoryRegistry::CreateKeyEx(HKey parent, const char* subKey, HKey* res
     // HKLM\Software\Classes is missing: new classes keys go there.
     auto software = EnsureChild(machine_, "Software");
     v.machine = EnsureChild(software, "Classes");
+    Reshaped();
   }
   std::u16string folded;
   for (const auto& part : parts) {

@@ -92,6 +92,10 @@ class MemoryRegistry final : public IRegistry {
   std::shared_ptr<Node> machine_;
   std::shared_ptr<Node> user_;
   std::unique_ptr<Handle> classesRoot_;  // caches the merged listing of the predefined handle
+  // The view HKEY_CLASSES_ROOT stands for, made again when keys are added
+  // or removed (every scanner opens keys under it by the ten thousand).
+  struct ClassesRootView;
+  std::unique_ptr<ClassesRootView> classesRootView_;
   // Open handles in slots that closing frees for the next open (a scan
   // opens and closes hundreds of thousands of keys): a handle's value names
   // its slot and the open that made it, so a closed handle stays invalid
