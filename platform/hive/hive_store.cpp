@@ -16,6 +16,7 @@
 
 #include "platform/codepage.h"
 #include "platform/memory/host_files.h"
+#include "platform/hive/cell_lists.h"
 #include "platform/hive/hive_log.h"
 #include "platform/hive/read_pages.h"
 #include "platform/hive/stored_names.h"
@@ -174,15 +175,19 @@ std::size_t ListLength(const Handle* list) {
 // (subkey lists, key names, keys reached twice) counts against the hive;
 // values that cannot be read make their key read-only.
 struct HiveReader {
-  HiveReader(hive_h* h, HiveState& state, const ReadPages& pages)
-      : h(h), state(state), pages(pages), names(pages.File()) {}
+  // `strict`: libhivex opened the hive without HIVEX_OPEN_UNSAFE.
+  HiveReader(hive_h* h, HiveState& state, const ReadPages& pages, bool strict)
+      : h(h), state(state), pages(pages), names(pages.File()), lists(strict ? pages.File() : std::string_view()) {}
 
   hive_h* h;
   HiveState& state;
   const ReadPages& pages;
   std::size_t structureErrors = 0;
   StoredNames names;
+  CellLists lists;
   std::u16string name;  // the name being read, its room reused
+  std::vector<hive_node_h> children;  // the lists being read, their room reused
+  std::vector<hive_value_h> values;
 
   void Read(RegNode& root) {
     struct Pending {
@@ -202,13 +207,12 @@ struct HiveReader {
       if (++state.keys % kKeysBetweenReleases == 0) pages.Release();
       ReadValues(p.node, *p.into);
       if (p.depth >= kMaxKeyDepth) continue;
-      hive_node_h* children = hivex_node_children(h, p.node);
-      if (!children) {
+      if (!lists.Children(p.node, children) && !FromLibhivex(hivex_node_children(h, p.node), children)) {
         Unreadable(*p.into, true);
         continue;
       }
-      p.into->children.reserve(ListLength(children));
-      for (std::size_t i = 0; children[i]; ++i) {
+      p.into->children.reserve(children.size());
+      for (std::size_t i = 0; i < children.size(); ++i) {
         // A damaged hive can point back at a key already read: each is read once.
         if (!seen.Insert(children[i])) {
           Unreadable(*p.into, true);
@@ -226,18 +230,16 @@ struct HiveReader {
         child->origin = children[i];
         pending.push_back({children[i], child.get(), p.depth + 1});
       }
-      std::free(children);
     }
   }
 
   void ReadValues(hive_node_h node, RegNode& into) {
-    hive_value_h* values = hivex_node_values(h, node);
-    if (!values) {
+    if (!lists.Values(node, values) && !FromLibhivex(hivex_node_values(h, node), values)) {
       Unreadable(into, true);
       return;
     }
-    into.values.reserve(ListLength(values));
-    for (std::size_t i = 0; values[i]; ++i) {
+    into.values.reserve(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
       const bool named = names.ValueName(values[i], name) || NameFromLibhivex(hivex_value_key(h, values[i]));
       // Any 32-bit type can stand in a hive, not only hive_type's names.
       static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
@@ -252,7 +254,16 @@ struct HiveReader {
       std::free(data);
       ++state.values;
     }
-    std::free(values);
+  }
+
+  // A list libhivex read (one not read from the file's bytes), taken as
+  // `out`; false when it could not read it.
+  template <typename Handle>
+  static bool FromLibhivex(Handle* list, std::vector<Handle>& out) {
+    if (!list) return false;
+    out.assign(list, list + ListLength(list));
+    std::free(list);
+    return true;
   }
 
   // A name libhivex read (a name not plainly stored), taken as `name`;
@@ -311,7 +322,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
     auto l = std::make_unique<Loaded>();
     l->tree = std::make_shared<RegNode>();
     const ReadPages pages(readFrom);
-    HiveReader reader{h, st, pages};
+    HiveReader reader{h, st, pages, strict};
     reader.Read(*l->tree);
     hivex_close(h);
     if (st.header.state != HiveHeader::State::kClean) {

@@ -12,10 +12,13 @@
 #include <sstream>
 
 #include "platform/codepage.h"
+#include "platform/hive/cell_lists.h"
 #include "platform/hive/hive_log.h"
 #include "platform/hive/hive_store.h"
 #include "platform/hive/stored_names.h"
+#include "platform/memory/memory_registry.h"
 #include "platform/registry_tree.h"
+#include "tests/support/hive_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -241,4 +244,99 @@ TEST_F(RealHives, NamesReadFromTheFileAreThoseLibhivexReads) {
                                  cell("vk", 76, 4, 6, 0x20, 80, "Abcd")})           // not a key
     EXPECT_FALSE(plat::hive::StoredNames(bad).KeyName(0, got));
   EXPECT_FALSE(plat::hive::StoredNames(plain.substr(0, 82)).KeyName(0, got)) << "past the file's end";
+}
+
+// Subkey and value lists are read from the hive's bytes where libhivex's
+// rules allow, else through libhivex: a list read there must be the one
+// libhivex reads, and a list libhivex refuses must not be read there. Over
+// Windows's own hives (one with a damaged subkey list), a hive with a key
+// too big for one list, and copies of it with bytes of its lists changed.
+TEST_F(RealHives, ListsReadFromTheFileAreThoseLibhivexRead) {
+  std::size_t read = 0, refusedByBoth = 0;
+  // Compares the two readings of `nodes` (all the hive's keys when empty).
+  auto compare = [&](const fs::path& path, std::vector<hive_node_h> nodes) {
+    hive_h* h = hivex_open(path.c_str(), 0);
+    if (!h) return;
+    const std::string file = Slurp(path);
+    const plat::hive::CellLists lists(file);
+    const bool all = nodes.empty();
+    if (all) nodes.push_back(hivex_root(h));
+    std::vector<hive_node_h> got;
+    auto check = [&](auto* byLibhivex, bool readHere, const char* what) {
+      if (readHere) {
+        ++read;
+        ASSERT_NE(byLibhivex, nullptr) << path << ": " << what << " libhivex refuses";
+        std::vector<hive_node_h> expected;
+        for (std::size_t i = 0; byLibhivex[i]; ++i) expected.push_back(byLibhivex[i]);
+        EXPECT_EQ(got, expected) << path << ": " << what;
+      } else if (!byLibhivex) {
+        ++refusedByBoth;
+      }
+      std::free(byLibhivex);
+    };
+    while (!nodes.empty()) {
+      const hive_node_h node = nodes.back();
+      nodes.pop_back();
+      check(hivex_node_values(h, node), lists.Values(node, got), "values");
+      const bool readHere = lists.Children(node, got);
+      if (all && readHere)
+        for (hive_node_h child : got) nodes.push_back(child);
+      check(hivex_node_children(h, node), readHere, "subkeys");
+    }
+    hivex_close(h);
+  };
+  for (const char* name : {"OldDirtyHive/RecoveredHive_Windows7", "NewDirtyHive1/RecoveredHive_Windows10",
+                           "UnicodeHive", "TruncatedHive", "BadListHive"})
+    compare(kFixtures / name, {});
+  EXPECT_GT(refusedByBoth, 0u) << "the damaged subkey list";
+
+  // A key with more subkeys than one list holds gets a list of lists.
+  plat::memory::MemoryRegistry source;
+  for (int i = 0; i < 33000; ++i) {
+    plat::HKey key = 0;
+    ASSERT_EQ(source.CreateKeyEx(plat::kLocalMachine, ("Software\\Big\\K" + std::to_string(i)).c_str(), &key), 0);
+    source.CloseKey(key);
+  }
+  const fs::path big = dir / "big";
+  std::string error;
+  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "Software", big.string(), error)) << error;
+  const std::size_t before = read;
+  compare(big, {});
+  EXPECT_EQ(read - before, 2 * 33002u) << "every list of a sound hive is read from its bytes";
+
+  // Changed counts, offsets and list headers of that key and its lists.
+  hive_h* h = hivex_open(big.c_str(), 0);
+  ASSERT_NE(h, nullptr);
+  const hive_node_h bigKey = hivex_node_get_child(h, hivex_root(h), "Big");
+  hivex_close(h);
+  const std::string sound = Slurp(big);
+  auto le32 = [&](std::size_t at) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, sound.data() + at, 4);
+    return std::size_t{v};
+  };
+  const std::size_t ri = le32(bigKey + 32) + 0x1000;
+  const std::size_t leaf = le32(ri + 8) + 0x1000;
+  std::vector<std::size_t> places;
+  for (std::size_t i = 24; i < 48; ++i) places.push_back(bigKey + i);
+  for (std::size_t i = 0; i < 20; ++i) places.push_back(ri + i);
+  for (std::size_t i = 0; i < 24; ++i) places.push_back(leaf + i);
+  std::mt19937 random(20261208);
+  const fs::path changed = dir / "changed";
+  for (int round = 0; round < 60; ++round) {
+    std::string bytes = sound;
+    for (int n = 1 + round % 3; n > 0; --n) bytes[places[random() % places.size()]] ^= static_cast<char>(1 << (random() % 8));
+    std::ofstream(changed, std::ios::binary | std::ios::trunc) << bytes;
+    compare(changed, {bigKey});
+  }
+  // A subkey that is a cell in use but not a key, and one inside a key's cell.
+  for (const std::size_t target : {ri, le32(leaf + 8) + 0x1000 + 8}) {
+    std::string bytes = sound;
+    const auto at = static_cast<std::uint32_t>(target - 0x1000);
+    std::memcpy(bytes.data() + leaf + 8, &at, 4);
+    std::ofstream(changed, std::ios::binary | std::ios::trunc) << bytes;
+    const std::size_t refusedBefore = refusedByBoth;
+    compare(changed, {bigKey});
+    EXPECT_EQ(refusedByBoth, refusedBefore + 1);
+  }
 }

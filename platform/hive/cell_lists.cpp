@@ -1,0 +1,139 @@
+#include "platform/hive/cell_lists.h"
+
+namespace plat::hive {
+namespace {
+
+// libhivex's limits: a key with more subkeys or values, or subkey lists
+// more deeply nested, is an error to it.
+constexpr std::uint64_t kMaxSubkeys = 70000;
+constexpr std::uint64_t kMaxValues = 110000;
+constexpr unsigned kMaxListDepth = 32;
+constexpr std::uint64_t kFirstBin = 0x1000;  // offsets in a hive count from here
+
+// Where a key record keeps its counts and lists, from its cell's start.
+constexpr std::uint64_t kSubkeyCountAt = 24;
+constexpr std::uint64_t kSubkeyListAt = 32;
+constexpr std::uint64_t kValueCountAt = 40;
+constexpr std::uint64_t kValueListAt = 44;
+constexpr std::uint64_t kKeyFieldsEnd = 48;
+
+}  // namespace
+
+std::uint32_t CellLists::Le32(std::uint64_t at) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(file_.data()) + at;
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+unsigned CellLists::Le16(std::uint64_t at) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(file_.data()) + at;
+  return p[0] | (p[1] << 8);
+}
+
+// A cell's length from its size field (negative while the cell is in use).
+std::uint64_t CellLists::CellLength(std::uint64_t at) const {
+  const auto size = static_cast<std::int32_t>(Le32(at));
+  return size < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(size)) : static_cast<std::uint64_t>(size);
+}
+
+// The cells in use, found as libhivex's strict open finds them: hive bins
+// one after another up to the end the header gives, cells one after another
+// in each bin. A hive that open would have refused reads nothing here.
+CellLists::CellLists(std::string_view file) : file_(file) {
+  if (file_.size() < kFirstBin + 32) {
+    file_ = {};
+    return;
+  }
+  cells_.assign(file_.size() / 4 / 64 + 1, 0);
+  const std::uint64_t binsEnd = std::uint64_t{Le32(40)} + kFirstBin;
+  std::uint64_t binSize = 0;
+  for (std::uint64_t bin = kFirstBin; bin < file_.size() && bin < binsEnd; bin += binSize) {
+    binSize = file_.size() - bin >= 32 ? Le32(bin + 8) : 0;
+    if (file_.size() - bin < 32 || file_.compare(bin, 4, "hbin") != 0 || binSize <= 32 || binSize % 0x1000 != 0 ||
+        bin + binSize > file_.size() || std::uint64_t{Le32(bin + 4)} + kFirstBin != bin) {
+      file_ = {};
+      cells_.clear();
+      return;
+    }
+    std::uint64_t length = 0;
+    for (std::uint64_t cell = bin + 32; cell < bin + binSize; cell += length) {
+      length = CellLength(cell);
+      if (length <= 4 || length % 4 != 0 || cell + length > bin + binSize) {
+        file_ = {};
+        cells_.clear();
+        return;
+      }
+      if (static_cast<std::int32_t>(Le32(cell)) < 0) cells_[cell / 4 / 64] |= std::uint64_t{1} << (cell / 4 % 64);
+    }
+  }
+}
+
+bool CellLists::CellAt(std::uint64_t offset) const {
+  return offset % 4 == 0 && offset >= kFirstBin && offset < file_.size() &&
+         (cells_[offset / 4 / 64] >> (offset / 4 % 64) & 1) != 0;
+}
+
+bool CellLists::KeyAt(std::uint64_t offset) const {
+  return CellAt(offset) && file_.compare(offset + 4, 2, "nk") == 0;
+}
+
+bool CellLists::Children(hive_node_h node, std::vector<hive_node_h>& out) const {
+  out.clear();
+  if (!KeyAt(node) || file_.size() - node < kKeyFieldsEnd) return false;
+  const std::uint64_t count = Le32(node + kSubkeyCountAt);
+  if (count == 0) return true;
+  if (count > kMaxSubkeys) return false;
+  const std::uint64_t list = std::uint64_t{Le32(node + kSubkeyListAt)} + kFirstBin;
+  std::size_t lists = 0;
+  if (!CellAt(list) || !Collect(list, count, 0, lists, out) || out.size() != count) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+// One subkey list: "lf" and "lh" give each subkey with a hash of its name,
+// "li" without, "ri" gives lists of those.
+bool CellLists::Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
+                        std::vector<hive_node_h>& out) const {
+  if (++lists > kMaxSubkeys) return false;
+  const std::uint64_t length = CellLength(list);
+  const std::uint64_t entries = Le16(list + 6);
+  const std::string_view id = file_.substr(list + 4, 2);
+  const bool hashed = id == "lf" || id == "lh";
+  if (!hashed && id != "li" && id != "ri") return false;
+  const std::uint64_t stride = hashed ? 8 : 4;
+  if (8 + entries * stride > length) return false;
+  for (std::uint64_t i = 0; i < entries; ++i) {
+    const std::uint64_t target = std::uint64_t{Le32(list + 8 + i * stride)} + kFirstBin;
+    if (id == "ri") {
+      if (!CellAt(target) || depth >= kMaxListDepth || !Collect(target, limit, depth + 1, lists, out)) return false;
+      continue;
+    }
+    if (!KeyAt(target) || out.size() >= limit) return false;
+    out.push_back(target);
+  }
+  return true;
+}
+
+bool CellLists::Values(hive_node_h node, std::vector<hive_value_h>& out) const {
+  out.clear();
+  if (!KeyAt(node) || file_.size() - node < kKeyFieldsEnd) return false;
+  const std::uint64_t count = Le32(node + kValueCountAt);
+  if (count == 0) return true;
+  if (count > kMaxValues) return false;
+  const std::uint64_t list = std::uint64_t{Le32(node + kValueListAt)} + kFirstBin;
+  if (!CellAt(list) || 4 + count * 4 > CellLength(list)) return false;
+  out.reserve(count);
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const std::uint64_t value = std::uint64_t{Le32(list + 4 + i * 4)} + kFirstBin;
+    if (!CellAt(value)) {
+      out.clear();
+      return false;
+    }
+    out.push_back(value);
+  }
+  return true;
+}
+
+}  // namespace plat::hive

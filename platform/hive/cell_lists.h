@@ -1,0 +1,44 @@
+// Subkey and value lists read straight from a hive file's bytes as libhivex
+// mapped them. libhivex gives each list as an array it allocates and grows
+// one entry at a time: for a hive of 200,000 keys those arrays cost as much
+// as a bare walk of the hive. The lists are read here by libhivex's own
+// rules for a hive it opened strictly (cells that start where its scan of
+// the hive bins found a cell in use, its limits, the counts its keys give),
+// so that an answer given here is the one libhivex would give; any list
+// those rules refuse is not read here, and the caller asks libhivex, whose
+// answer or error is then the one it always was.
+#pragma once
+
+#include <hivex.h>
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace plat::hive {
+
+class CellLists {
+ public:
+  // `file`: the whole file, from its first byte, of a hive libhivex opened
+  // without HIVEX_OPEN_UNSAFE; empty when it is not known (then nothing is
+  // read here).
+  explicit CellLists(std::string_view file);
+  // The key's subkeys or values in the order its lists hold them; false
+  // when they are not read here.
+  bool Children(hive_node_h node, std::vector<hive_node_h>& out) const;
+  bool Values(hive_node_h node, std::vector<hive_value_h>& out) const;
+
+ private:
+  bool CellAt(std::uint64_t offset) const;
+  bool KeyAt(std::uint64_t offset) const;
+  bool Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
+               std::vector<hive_node_h>& out) const;
+  std::uint32_t Le32(std::uint64_t at) const;
+  unsigned Le16(std::uint64_t at) const;
+  std::uint64_t CellLength(std::uint64_t at) const;
+
+  std::string_view file_;
+  std::vector<std::uint64_t> cells_;  // a bit per 4-byte offset where a cell in use starts
+};
+
+}  // namespace plat::hive
