@@ -11,12 +11,13 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 #include <unordered_set>
 
 #include "platform/codepage.h"
 #include "platform/memory/host_files.h"
-#include "platform/hive/cell_lists.h"
+#include "platform/hive/stored_cells.h"
 #include "platform/hive/hive_log.h"
 #include "platform/hive/read_pages.h"
 #include "platform/hive/stored_names.h"
@@ -177,14 +178,14 @@ std::size_t ListLength(const Handle* list) {
 struct HiveReader {
   // `strict`: libhivex opened the hive without HIVEX_OPEN_UNSAFE.
   HiveReader(hive_h* h, HiveState& state, const ReadPages& pages, bool strict)
-      : h(h), state(state), pages(pages), names(pages.File()), lists(strict ? pages.File() : std::string_view()) {}
+      : h(h), state(state), pages(pages), names(pages.File()), cells(strict ? pages.File() : std::string_view()) {}
 
   hive_h* h;
   HiveState& state;
   const ReadPages& pages;
   std::size_t structureErrors = 0;
   StoredNames names;
-  CellLists lists;
+  StoredCells cells;
   std::u16string name;  // the name being read, its room reused
   std::vector<hive_node_h> children;  // the lists being read, their room reused
   std::vector<hive_value_h> values;
@@ -207,7 +208,7 @@ struct HiveReader {
       if (++state.keys % kKeysBetweenReleases == 0) pages.Release();
       ReadValues(p.node, *p.into);
       if (p.depth >= kMaxKeyDepth) continue;
-      if (!lists.Children(p.node, children) && !FromLibhivex(hivex_node_children(h, p.node), children)) {
+      if (!cells.Children(p.node, children) && !FromLibhivex(hivex_node_children(h, p.node), children)) {
         Unreadable(*p.into, true);
         continue;
       }
@@ -234,7 +235,7 @@ struct HiveReader {
   }
 
   void ReadValues(hive_node_h node, RegNode& into) {
-    if (!lists.Values(node, values) && !FromLibhivex(hivex_node_values(h, node), values)) {
+    if (!cells.Values(node, values) && !FromLibhivex(hivex_node_values(h, node), values)) {
       Unreadable(into, true);
       return;
     }
@@ -244,14 +245,20 @@ struct HiveReader {
       // Any 32-bit type can stand in a hive, not only hive_type's names.
       static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
       std::uint32_t type = 0;
-      std::size_t length = 0;
-      char* data = named ? hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length) : nullptr;
-      if (!data) {
+      std::string_view data;
+      std::unique_ptr<char, decltype(&std::free)> copied(nullptr, &std::free);
+      bool read = named && cells.ValueData(values[i], type, data);
+      if (named && !read) {
+        std::size_t length = 0;
+        copied.reset(hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length));
+        read = copied != nullptr;
+        if (read) data = std::string_view(copied.get(), length);
+      }
+      if (!read) {
         Unreadable(into, false);
         continue;
       }
-      into.values.emplace_back(name, type, std::string_view(data, length), regtype::IsString(type));
-      std::free(data);
+      into.values.emplace_back(name, type, data, regtype::IsString(type));
       ++state.values;
     }
   }

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "platform/codepage.h"
-#include "platform/hive/cell_lists.h"
+#include "platform/hive/stored_cells.h"
 #include "platform/hive/hive_log.h"
 #include "platform/hive/hive_store.h"
 #include "platform/hive/stored_names.h"
@@ -247,18 +247,19 @@ TEST_F(RealHives, NamesReadFromTheFileAreThoseLibhivexReads) {
 }
 
 // Subkey and value lists are read from the hive's bytes where libhivex's
-// rules allow, else through libhivex: a list read there must be the one
-// libhivex reads, and a list libhivex refuses must not be read there. Over
-// Windows's own hives (one with a damaged subkey list), a hive with a key
-// too big for one list, and copies of it with bytes of its lists changed.
-TEST_F(RealHives, ListsReadFromTheFileAreThoseLibhivexRead) {
+// rules allow, else through libhivex: a list or data read there must be
+// what libhivex reads, and what libhivex refuses must not be read there.
+// Over Windows's own hives (one with a damaged subkey list), a hive with a
+// key too big for one list, and copies of it with bytes of that key, its
+// lists and its values changed.
+TEST_F(RealHives, ListsAndDataReadFromTheFileAreThoseLibhivexReads) {
   std::size_t read = 0, refusedByBoth = 0;
   // Compares the two readings of `nodes` (all the hive's keys when empty).
   auto compare = [&](const fs::path& path, std::vector<hive_node_h> nodes) {
     hive_h* h = hivex_open(path.c_str(), 0);
     if (!h) return;
     const std::string file = Slurp(path);
-    const plat::hive::CellLists lists(file);
+    const plat::hive::StoredCells lists(file);
     const bool all = nodes.empty();
     if (all) nodes.push_back(hivex_root(h));
     std::vector<hive_node_h> got;
@@ -274,9 +275,29 @@ TEST_F(RealHives, ListsReadFromTheFileAreThoseLibhivexRead) {
       }
       std::free(byLibhivex);
     };
+    auto checkData = [&](hive_value_h value) {
+      hive_type type = hive_t_none;
+      std::size_t length = 0;
+      char* byLibhivex = hivex_value_value(h, value, &type, &length);
+      std::uint32_t storedType = 0;
+      std::string_view stored;
+      if (lists.ValueData(value, storedType, stored)) {
+        ++read;
+        ASSERT_NE(byLibhivex, nullptr) << path << ": data libhivex refuses";
+        EXPECT_EQ(storedType, static_cast<std::uint32_t>(type)) << path;
+        EXPECT_EQ(stored, std::string_view(byLibhivex, length)) << path;
+      } else if (!byLibhivex) {
+        ++refusedByBoth;
+      }
+      std::free(byLibhivex);
+    };
     while (!nodes.empty()) {
       const hive_node_h node = nodes.back();
       nodes.pop_back();
+      if (hive_value_h* values = hivex_node_values(h, node)) {
+        for (std::size_t i = 0; values[i]; ++i) checkData(values[i]);
+        std::free(values);
+      }
       check(hivex_node_values(h, node), lists.Values(node, got), "values");
       const bool readHere = lists.Children(node, got);
       if (all && readHere)
@@ -297,12 +318,20 @@ TEST_F(RealHives, ListsReadFromTheFileAreThoseLibhivexRead) {
     ASSERT_EQ(source.CreateKeyEx(plat::kLocalMachine, ("Software\\Big\\K" + std::to_string(i)).c_str(), &key), 0);
     source.CloseKey(key);
   }
+  plat::HKey bigValues = 0;
+  ASSERT_EQ(source.CreateKeyEx(plat::kLocalMachine, "Software\\Big", &bigValues), 0);
+  const std::string text = "C:\\Program Files\\App\\app.exe";
+  const std::uint8_t dword[4] = {1, 2, 3, 4};
+  source.SetValueEx(bigValues, "", plat::regtype::kSz, reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                    static_cast<std::uint32_t>(text.size() + 1));
+  source.SetValueEx(bigValues, "n", plat::regtype::kDword, dword, 4);
+  source.CloseKey(bigValues);
   const fs::path big = dir / "big";
   std::string error;
   ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "Software", big.string(), error)) << error;
   const std::size_t before = read;
   compare(big, {});
-  EXPECT_EQ(read - before, 2 * 33002u) << "every list of a sound hive is read from its bytes";
+  EXPECT_EQ(read - before, 2 * 33002u + 2) << "every list and value of a sound hive is read from its bytes";
 
   // Changed counts, offsets and list headers of that key and its lists.
   hive_h* h = hivex_open(big.c_str(), 0);
@@ -317,13 +346,21 @@ TEST_F(RealHives, ListsReadFromTheFileAreThoseLibhivexRead) {
   };
   const std::size_t ri = le32(bigKey + 32) + 0x1000;
   const std::size_t leaf = le32(ri + 8) + 0x1000;
+  const std::size_t valueList = le32(bigKey + 44) + 0x1000;
   std::vector<std::size_t> places;
+  for (std::size_t v = 0; v < 2; ++v) {
+    const std::size_t value = le32(valueList + 4 + 4 * v) + 0x1000;
+    for (std::size_t i = 8; i < 20; ++i) places.push_back(value + i);
+    const std::size_t data = le32(value + 12) + 0x1000;
+    if (data < sound.size()) places.push_back(data + 1);  // the size of the data's cell (not of data in place)
+  }
+  for (std::size_t i = 0; i < 12; ++i) places.push_back(valueList + i);
   for (std::size_t i = 24; i < 48; ++i) places.push_back(bigKey + i);
   for (std::size_t i = 0; i < 20; ++i) places.push_back(ri + i);
   for (std::size_t i = 0; i < 24; ++i) places.push_back(leaf + i);
   std::mt19937 random(20261208);
   const fs::path changed = dir / "changed";
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < 100; ++round) {
     std::string bytes = sound;
     for (int n = 1 + round % 3; n > 0; --n) bytes[places[random() % places.size()]] ^= static_cast<char>(1 << (random() % 8));
     std::ofstream(changed, std::ios::binary | std::ios::trunc) << bytes;

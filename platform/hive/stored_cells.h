@@ -1,12 +1,13 @@
-// Subkey and value lists read straight from a hive file's bytes as libhivex
-// mapped them. libhivex gives each list as an array it allocates and grows
-// one entry at a time: for a hive of 200,000 keys those arrays cost as much
-// as a bare walk of the hive. The lists are read here by libhivex's own
-// rules for a hive it opened strictly (cells that start where its scan of
-// the hive bins found a cell in use, its limits, the counts its keys give),
-// so that an answer given here is the one libhivex would give; any list
-// those rules refuse is not read here, and the caller asks libhivex, whose
-// answer or error is then the one it always was.
+// Subkey lists, value lists and value data read straight from a hive
+// file's bytes as libhivex mapped them. libhivex gives each list as an array
+// it allocates and grows one entry at a time, and each value's data as a
+// copy: for a hive of 200,000 keys that costs as much as a bare walk of the
+// hive. They are read here by libhivex's own rules for a hive it opened
+// strictly (cells that start where its scan of the hive bins found a cell in
+// use, its limits, the counts and lengths the records give), so that an
+// answer given here is the one libhivex would give; whatever those rules
+// refuse, or data held in a list of blocks, is not read here, and the caller
+// asks libhivex, whose answer or error is then the one it always was.
 #pragma once
 
 #include <hivex.h>
@@ -17,16 +18,19 @@
 
 namespace plat::hive {
 
-class CellLists {
+class StoredCells {
  public:
   // `file`: the whole file, from its first byte, of a hive libhivex opened
   // without HIVEX_OPEN_UNSAFE; empty when it is not known (then nothing is
   // read here).
-  explicit CellLists(std::string_view file);
+  explicit StoredCells(std::string_view file);
   // The key's subkeys or values in the order its lists hold them; false
   // when they are not read here.
   bool Children(hive_node_h node, std::vector<hive_node_h>& out) const;
   bool Values(hive_node_h node, std::vector<hive_value_h>& out) const;
+  // A value's type and its data where it lies in the file; false when it is
+  // not read here.
+  bool ValueData(hive_value_h value, std::uint32_t& type, std::string_view& data) const;
 
  private:
   bool CellAt(std::uint64_t offset) const;

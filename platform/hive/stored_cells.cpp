@@ -1,4 +1,4 @@
-#include "platform/hive/cell_lists.h"
+#include "platform/hive/stored_cells.h"
 
 namespace plat::hive {
 namespace {
@@ -7,6 +7,7 @@ namespace {
 // more deeply nested, is an error to it.
 constexpr std::uint64_t kMaxSubkeys = 70000;
 constexpr std::uint64_t kMaxValues = 110000;
+constexpr std::uint64_t kMaxValueLength = 8000000;
 constexpr unsigned kMaxListDepth = 32;
 constexpr std::uint64_t kFirstBin = 0x1000;  // offsets in a hive count from here
 
@@ -16,22 +17,29 @@ constexpr std::uint64_t kSubkeyListAt = 32;
 constexpr std::uint64_t kValueCountAt = 40;
 constexpr std::uint64_t kValueListAt = 44;
 constexpr std::uint64_t kKeyFieldsEnd = 48;
+// And a value record its data: its length (the top bit set when the data,
+// four bytes at most, stands in place of the offset), where it lies, its type.
+constexpr std::uint64_t kDataLengthAt = 8;
+constexpr std::uint64_t kDataAt = 12;
+constexpr std::uint64_t kTypeAt = 16;
+constexpr std::uint64_t kValueFieldsEnd = 24;
+constexpr std::uint32_t kDataInPlace = 0x80000000u;
 
 }  // namespace
 
-std::uint32_t CellLists::Le32(std::uint64_t at) const {
+std::uint32_t StoredCells::Le32(std::uint64_t at) const {
   const auto* p = reinterpret_cast<const unsigned char*>(file_.data()) + at;
   return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-unsigned CellLists::Le16(std::uint64_t at) const {
+unsigned StoredCells::Le16(std::uint64_t at) const {
   const auto* p = reinterpret_cast<const unsigned char*>(file_.data()) + at;
   return p[0] | (p[1] << 8);
 }
 
 // A cell's length from its size field (negative while the cell is in use).
-std::uint64_t CellLists::CellLength(std::uint64_t at) const {
+std::uint64_t StoredCells::CellLength(std::uint64_t at) const {
   const auto size = static_cast<std::int32_t>(Le32(at));
   return size < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(size)) : static_cast<std::uint64_t>(size);
 }
@@ -39,7 +47,7 @@ std::uint64_t CellLists::CellLength(std::uint64_t at) const {
 // The cells in use, found as libhivex's strict open finds them: hive bins
 // one after another up to the end the header gives, cells one after another
 // in each bin. A hive that open would have refused reads nothing here.
-CellLists::CellLists(std::string_view file) : file_(file) {
+StoredCells::StoredCells(std::string_view file) : file_(file) {
   if (file_.size() < kFirstBin + 32) {
     file_ = {};
     return;
@@ -68,16 +76,16 @@ CellLists::CellLists(std::string_view file) : file_(file) {
   }
 }
 
-bool CellLists::CellAt(std::uint64_t offset) const {
+bool StoredCells::CellAt(std::uint64_t offset) const {
   return offset % 4 == 0 && offset >= kFirstBin && offset < file_.size() &&
          (cells_[offset / 4 / 64] >> (offset / 4 % 64) & 1) != 0;
 }
 
-bool CellLists::KeyAt(std::uint64_t offset) const {
+bool StoredCells::KeyAt(std::uint64_t offset) const {
   return CellAt(offset) && file_.compare(offset + 4, 2, "nk") == 0;
 }
 
-bool CellLists::Children(hive_node_h node, std::vector<hive_node_h>& out) const {
+bool StoredCells::Children(hive_node_h node, std::vector<hive_node_h>& out) const {
   out.clear();
   if (!KeyAt(node) || file_.size() - node < kKeyFieldsEnd) return false;
   const std::uint64_t count = Le32(node + kSubkeyCountAt);
@@ -94,7 +102,7 @@ bool CellLists::Children(hive_node_h node, std::vector<hive_node_h>& out) const 
 
 // One subkey list: "lf" and "lh" give each subkey with a hash of its name,
 // "li" without, "ri" gives lists of those.
-bool CellLists::Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
+bool StoredCells::Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
                         std::vector<hive_node_h>& out) const {
   if (++lists > kMaxSubkeys) return false;
   const std::uint64_t length = CellLength(list);
@@ -116,7 +124,7 @@ bool CellLists::Collect(std::uint64_t list, std::size_t limit, unsigned depth, s
   return true;
 }
 
-bool CellLists::Values(hive_node_h node, std::vector<hive_value_h>& out) const {
+bool StoredCells::Values(hive_node_h node, std::vector<hive_value_h>& out) const {
   out.clear();
   if (!KeyAt(node) || file_.size() - node < kKeyFieldsEnd) return false;
   const std::uint64_t count = Le32(node + kValueCountAt);
@@ -133,6 +141,25 @@ bool CellLists::Values(hive_node_h node, std::vector<hive_value_h>& out) const {
     }
     out.push_back(value);
   }
+  return true;
+}
+
+bool StoredCells::ValueData(hive_value_h value, std::uint32_t& type, std::string_view& data) const {
+  if (!CellAt(value) || file_.size() - value < kValueFieldsEnd || file_.compare(value + 4, 2, "vk") != 0)
+    return false;
+  type = Le32(value + kTypeAt);
+  const std::uint32_t declared = Le32(value + kDataLengthAt);
+  const std::uint64_t length = declared & ~kDataInPlace;
+  if (length > kMaxValueLength) return false;
+  if (declared & kDataInPlace) {
+    if (length > 4) return false;
+    data = file_.substr(value + kDataAt, length);
+    return true;
+  }
+  // Data longer than its cell is held in a list of blocks: libhivex reads it.
+  const std::uint64_t cell = std::uint64_t{Le32(value + kDataAt)} + kFirstBin;
+  if (!CellAt(cell) || length > CellLength(cell) - 4) return false;
+  data = file_.substr(cell + 4, length);
   return true;
 }
 
