@@ -33,8 +33,7 @@ void PrintListRows(const std::vector<plat::memory::HeadlessListView::Row>& rows)
         text.resize(width[c] - 3);
         text += "...";
       }
-      const bool ascii = std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
-      line.append(ascii ? text.c_str() : Latin1ToUtf8(text).c_str());
+      line.append(plat::IsAscii(text) ? text.c_str() : Latin1ToUtf8(text).c_str());
       if (c < 7)
         line.append(width[c] - text.size() + 2, ' ');
       else

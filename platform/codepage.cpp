@@ -195,6 +195,8 @@ bool NamesEqual(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool IsAscii(std::string_view text) { return AllBelow(text, 0x80); }
+
 std::string LowerAscii(std::string_view text) {
   std::string out(text);
   for (auto& c : out)

@@ -38,5 +38,8 @@ std::u16string FoldUtf16(std::u16string_view text);
 
 // ASCII lower-casing of single-byte text.
 std::string LowerAscii(std::string_view text);
+// Whether every byte is ASCII: such text is the same in the code page, in
+// UTF-8 and on the host.
+bool IsAscii(std::string_view text);
 
 }  // namespace plat

@@ -4,20 +4,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/hive/hive_bytes.h"
+
 namespace plat::hive {
 namespace {
 
 constexpr std::size_t kBaseBlock = 4096;
 
-std::uint32_t Dword(const unsigned char* p, std::size_t at) {
-  return p[at] | (p[at + 1] << 8) | (p[at + 2] << 16) | (static_cast<std::uint32_t>(p[at + 3]) << 24);
-}
-
 }  // namespace
 
 std::uint32_t HeaderChecksum(const unsigned char* block) {
   std::uint32_t sum = 0;
-  for (std::size_t i = 0; i < 508; i += 4) sum ^= Dword(block, i);
+  for (std::size_t i = 0; i < 508; i += 4) sum ^= Le32(block + i);
   if (sum == 0xFFFFFFFFu) sum = 0xFFFFFFFEu;
   if (sum == 0) sum = 1;
   return sum;
@@ -41,10 +39,10 @@ HiveHeader ReadHiveHeader(const std::string& path) {
     h.reason = "no hive signature";
     return h;
   }
-  h.primarySequence = Dword(block, 4);
-  h.secondarySequence = Dword(block, 8);
-  h.binsSize = Dword(block, 40);
-  if (HeaderChecksum(block) != Dword(block, 508)) {
+  h.primarySequence = Le32(block + 4);
+  h.secondarySequence = Le32(block + 8);
+  h.binsSize = Le32(block + 40);
+  if (HeaderChecksum(block) != Le32(block + 508)) {
     h.reason = "its base block's checksum is wrong";
     return h;
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/hive/hive_bytes.h"
 #include "platform/hive/hive_header.h"
 #include "platform/memory/host_files.h"
 
@@ -18,8 +19,7 @@ constexpr std::uint64_t kLogSeed = 0x82EF4D887A4E55C5ull;
 
 std::uint32_t U32(const std::string& b, std::size_t at) {
   if (at + 4 > b.size()) return 0;
-  const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+  return Le32(reinterpret_cast<const unsigned char*>(b.data() + at));
 }
 
 std::uint64_t U64(const std::string& b, std::size_t at) {

@@ -1,5 +1,7 @@
 #include "platform/hive/stored_cells.h"
 
+#include "platform/hive/hive_bytes.h"
+
 namespace plat::hive {
 namespace {
 
@@ -27,53 +29,41 @@ constexpr std::uint32_t kDataInPlace = 0x80000000u;
 
 }  // namespace
 
-std::uint32_t StoredCells::Le32(std::uint64_t at) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(file_.data()) + at;
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+const unsigned char* StoredCells::At(std::uint64_t offset) const {
+  return reinterpret_cast<const unsigned char*>(file_.data()) + offset;
 }
 
-unsigned StoredCells::Le16(std::uint64_t at) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(file_.data()) + at;
-  return p[0] | (p[1] << 8);
-}
-
-// A cell's length from its size field (negative while the cell is in use).
-std::uint64_t StoredCells::CellLength(std::uint64_t at) const {
-  const auto size = static_cast<std::int32_t>(Le32(at));
-  return size < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(size)) : static_cast<std::uint64_t>(size);
+// Nothing is read here from a hive that libhivex's strict open would have
+// refused.
+StoredCells::StoredCells(std::string_view file) : file_(file) {
+  if (!MarkCellsInUse()) {
+    file_ = {};
+    cells_.clear();
+  }
 }
 
 // The cells in use, found as libhivex's strict open finds them: hive bins
 // one after another up to the end the header gives, cells one after another
-// in each bin. A hive that open would have refused reads nothing here.
-StoredCells::StoredCells(std::string_view file) : file_(file) {
-  if (file_.size() < kFirstBin + 32) {
-    file_ = {};
-    return;
-  }
+// in each bin; false where that open would have refused the hive.
+bool StoredCells::MarkCellsInUse() {
+  if (file_.size() < kFirstBin + 32) return false;
   cells_.assign(file_.size() / 4 / 64 + 1, 0);
-  const std::uint64_t binsEnd = std::uint64_t{Le32(40)} + kFirstBin;
+  const std::uint64_t binsEnd = std::uint64_t{Le32(At(40))} + kFirstBin;
   std::uint64_t binSize = 0;
   for (std::uint64_t bin = kFirstBin; bin < file_.size() && bin < binsEnd; bin += binSize) {
-    binSize = file_.size() - bin >= 32 ? Le32(bin + 8) : 0;
-    if (file_.size() - bin < 32 || file_.compare(bin, 4, "hbin") != 0 || binSize <= 32 || binSize % 0x1000 != 0 ||
-        bin + binSize > file_.size() || std::uint64_t{Le32(bin + 4)} + kFirstBin != bin) {
-      file_ = {};
-      cells_.clear();
-      return;
-    }
+    if (file_.size() - bin < 32) return false;
+    binSize = Le32(At(bin + 8));
+    if (file_.compare(bin, 4, "hbin") != 0 || binSize <= 32 || binSize % 0x1000 != 0 ||
+        bin + binSize > file_.size() || std::uint64_t{Le32(At(bin + 4))} + kFirstBin != bin)
+      return false;
     std::uint64_t length = 0;
     for (std::uint64_t cell = bin + 32; cell < bin + binSize; cell += length) {
-      length = CellLength(cell);
-      if (length <= 4 || length % 4 != 0 || cell + length > bin + binSize) {
-        file_ = {};
-        cells_.clear();
-        return;
-      }
-      if (static_cast<std::int32_t>(Le32(cell)) < 0) cells_[cell / 4 / 64] |= std::uint64_t{1} << (cell / 4 % 64);
+      length = CellLength(At(cell));
+      if (length <= 4 || length % 4 != 0 || cell + length > bin + binSize) return false;
+      if (CellInUse(At(cell))) cells_[cell / 4 / 64] |= std::uint64_t{1} << (cell / 4 % 64);
     }
   }
+  return true;
 }
 
 bool StoredCells::CellAt(std::uint64_t offset) const {
@@ -88,10 +78,10 @@ bool StoredCells::KeyAt(std::uint64_t offset) const {
 bool StoredCells::Children(hive_node_h node, std::vector<hive_node_h>& out) const {
   out.clear();
   if (!KeyAt(node) || file_.size() - node < kKeyFieldsEnd) return false;
-  const std::uint64_t count = Le32(node + kSubkeyCountAt);
+  const std::uint64_t count = Le32(At(node + kSubkeyCountAt));
   if (count == 0) return true;
   if (count > kMaxSubkeys) return false;
-  const std::uint64_t list = std::uint64_t{Le32(node + kSubkeyListAt)} + kFirstBin;
+  const std::uint64_t list = std::uint64_t{Le32(At(node + kSubkeyListAt))} + kFirstBin;
   std::size_t lists = 0;
   if (!CellAt(list) || !Collect(list, count, 0, lists, out) || out.size() != count) {
     out.clear();
@@ -105,15 +95,15 @@ bool StoredCells::Children(hive_node_h node, std::vector<hive_node_h>& out) cons
 bool StoredCells::Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
                         std::vector<hive_node_h>& out) const {
   if (++lists > kMaxSubkeys) return false;
-  const std::uint64_t length = CellLength(list);
-  const std::uint64_t entries = Le16(list + 6);
+  const std::uint64_t length = CellLength(At(list));
+  const std::uint64_t entries = Le16(At(list + 6));
   const std::string_view id = file_.substr(list + 4, 2);
   const bool hashed = id == "lf" || id == "lh";
   if (!hashed && id != "li" && id != "ri") return false;
   const std::uint64_t stride = hashed ? 8 : 4;
   if (8 + entries * stride > length) return false;
   for (std::uint64_t i = 0; i < entries; ++i) {
-    const std::uint64_t target = std::uint64_t{Le32(list + 8 + i * stride)} + kFirstBin;
+    const std::uint64_t target = std::uint64_t{Le32(At(list + 8 + i * stride))} + kFirstBin;
     if (id == "ri") {
       if (!CellAt(target) || depth >= kMaxListDepth || !Collect(target, limit, depth + 1, lists, out)) return false;
       continue;
@@ -127,14 +117,14 @@ bool StoredCells::Collect(std::uint64_t list, std::size_t limit, unsigned depth,
 bool StoredCells::Values(hive_node_h node, std::vector<hive_value_h>& out) const {
   out.clear();
   if (!KeyAt(node) || file_.size() - node < kKeyFieldsEnd) return false;
-  const std::uint64_t count = Le32(node + kValueCountAt);
+  const std::uint64_t count = Le32(At(node + kValueCountAt));
   if (count == 0) return true;
   if (count > kMaxValues) return false;
-  const std::uint64_t list = std::uint64_t{Le32(node + kValueListAt)} + kFirstBin;
-  if (!CellAt(list) || 4 + count * 4 > CellLength(list)) return false;
+  const std::uint64_t list = std::uint64_t{Le32(At(node + kValueListAt))} + kFirstBin;
+  if (!CellAt(list) || 4 + count * 4 > CellLength(At(list))) return false;
   out.reserve(count);
   for (std::uint64_t i = 0; i < count; ++i) {
-    const std::uint64_t value = std::uint64_t{Le32(list + 4 + i * 4)} + kFirstBin;
+    const std::uint64_t value = std::uint64_t{Le32(At(list + 4 + i * 4))} + kFirstBin;
     if (!CellAt(value)) {
       out.clear();
       return false;
@@ -147,8 +137,8 @@ bool StoredCells::Values(hive_node_h node, std::vector<hive_value_h>& out) const
 bool StoredCells::ValueData(hive_value_h value, std::uint32_t& type, std::string_view& data) const {
   if (!CellAt(value) || file_.size() - value < kValueFieldsEnd || file_.compare(value + 4, 2, "vk") != 0)
     return false;
-  type = Le32(value + kTypeAt);
-  const std::uint32_t declared = Le32(value + kDataLengthAt);
+  type = Le32(At(value + kTypeAt));
+  const std::uint32_t declared = Le32(At(value + kDataLengthAt));
   const std::uint64_t length = declared & ~kDataInPlace;
   if (length > kMaxValueLength) return false;
   if (declared & kDataInPlace) {
@@ -157,8 +147,8 @@ bool StoredCells::ValueData(hive_value_h value, std::uint32_t& type, std::string
     return true;
   }
   // Data longer than its cell is held in a list of blocks: libhivex reads it.
-  const std::uint64_t cell = std::uint64_t{Le32(value + kDataAt)} + kFirstBin;
-  if (!CellAt(cell) || length > CellLength(cell) - 4) return false;
+  const std::uint64_t cell = std::uint64_t{Le32(At(value + kDataAt))} + kFirstBin;
+  if (!CellAt(cell) || length > CellLength(At(cell)) - 4) return false;
   data = file_.substr(cell + 4, length);
   return true;
 }

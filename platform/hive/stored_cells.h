@@ -37,9 +37,8 @@ class StoredCells {
   bool KeyAt(std::uint64_t offset) const;
   bool Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
                std::vector<hive_node_h>& out) const;
-  std::uint32_t Le32(std::uint64_t at) const;
-  unsigned Le16(std::uint64_t at) const;
-  std::uint64_t CellLength(std::uint64_t at) const;
+  bool MarkCellsInUse();
+  const unsigned char* At(std::uint64_t offset) const;
 
   std::string_view file_;
   std::vector<std::uint64_t> cells_;  // a bit per 4-byte offset where a cell in use starts

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/hive/hive_bytes.h"
+
 namespace plat::hive {
 namespace {
 
@@ -18,22 +20,13 @@ struct Layout {
 constexpr Layout kKey{{'n', 'k'}, 76, 6, 0x20, 80};
 constexpr Layout kValue{{'v', 'k'}, 6, 20, 0x01, 24};
 
-unsigned Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-
-std::int64_t CellSize(const unsigned char* p) {
-  const auto size = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                              (static_cast<std::uint32_t>(p[2]) << 16) |
-                                              (static_cast<std::uint32_t>(p[3]) << 24));
-  return size < 0 ? -static_cast<std::int64_t>(size) : size;
-}
-
 bool ReadName(std::string_view file, std::size_t cell, const Layout& layout, std::u16string& name) {
   if (cell >= file.size() || file.size() - cell < layout.nameAt) return false;
   const auto* p = reinterpret_cast<const unsigned char*>(file.data()) + cell;
   if (p[4] != static_cast<unsigned char>(layout.id[0]) || p[5] != static_cast<unsigned char>(layout.id[1]))
     return false;
   const std::size_t length = Le16(p + layout.lengthAt);
-  if (static_cast<std::int64_t>(layout.nameAt + length) > CellSize(p) || file.size() - cell < layout.nameAt + length)
+  if (layout.nameAt + length > CellLength(p) || file.size() - cell < layout.nameAt + length)
     return false;
   const unsigned char* stored = p + layout.nameAt;
   if (Le16(p + layout.flagsAt) & layout.compressedFlag) {

@@ -44,11 +44,6 @@ bool InvalidComponent(std::string_view c) {
   return false;
 }
 
-// Such a name is the same on the host and in the code page.
-bool IsAscii(std::string_view name) {
-  return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 std::string HostName(const std::string& cp1252) {
   return IsAscii(cp1252) ? cp1252 : Utf8FromUtf16(Utf16FromCp1252(cp1252));
 }

@@ -58,14 +58,10 @@ std::unique_ptr<Key> Read(plat::IRegistry& reg, plat::HKey hive, const std::stri
   return key;
 }
 
-bool IsAscii(const std::string& s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 // A name as the hive stores it: ASCII as one byte a character (the
 // "compressed" form), anything else as UTF-16LE.
 std::string StoredName(const std::string& name) {
-  if (IsAscii(name)) return name;
+  if (plat::IsAscii(name)) return name;
   std::string out;
   for (char16_t c : plat::Utf16FromCp1252(name)) {
     out += static_cast<char>(c & 0xFF);
@@ -140,7 +136,7 @@ void Fill(const Key& key, Cells& cells, std::uint32_t sk, bool root) {
   const std::string stored = StoredName(key.name);
   const std::uint32_t o = key.offset;
   cells.PutBytes(o + 4, "nk");
-  cells.Put16(o + 6, static_cast<std::uint16_t>((root ? 0x2C : 0) | (IsAscii(key.name) ? 0x20 : 0)));
+  cells.Put16(o + 6, static_cast<std::uint16_t>((root ? 0x2C : 0) | (plat::IsAscii(key.name) ? 0x20 : 0)));
   cells.Put32(o + 16, 0);
   cells.Put32(o + 20, root ? 0 : key.parent);
   cells.Put32(o + 24, static_cast<std::uint32_t>(key.children.size()));
@@ -178,7 +174,7 @@ void Fill(const Key& key, Cells& cells, std::uint32_t sk, bool root) {
       cells.PutBytes(v.dataOffset + 4, data);
     }
     cells.Put32(v.offset + 16, v.type);
-    cells.Put16(v.offset + 20, IsAscii(v.name) ? 1 : 0);
+    cells.Put16(v.offset + 20, plat::IsAscii(v.name) ? 1 : 0);
     cells.PutBytes(v.offset + 24, vname);
     cells.Put32(key.valueListOffset + 4 + 4 * static_cast<std::uint32_t>(i), v.offset);
   }
