@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -68,7 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       plat::DeleteTree(registry, plat::kLocalMachine, "SOFTWARE\\" + std::string(first, nl));
   }
   const std::string before = Dump(registry, "SOFTWARE");
-  if (!store.Commit(registry, plat::LocalTime{2026, 1, 1, 0, 0, 0}, error)) return 0;
+  const bool committed = store.Commit(registry, plat::LocalTime{2026, 1, 1, 0, 0, 0}, error);
+  // The original a commit keeps: removed, so that every input finds the same
+  // name free and a long run leaves one file behind, not thousands.
+  std::remove((path + ".tidemarrow-260101-000000").c_str());
+  if (!committed) return 0;
   plat::memory::MemoryRegistry again;
   plat::hive::HiveStore reread;
   if (!reread.Load({{path, plat::kLocalMachine, "SOFTWARE"}}, again, notes, error)) std::abort();

@@ -252,13 +252,13 @@ LogRecovery RecoverHive(const std::string& path) {
 bool WriteRecoveredHive(const std::string& path, const LogRecovery& recovery, const std::string& stamp,
                         std::vector<std::string>& kept, std::string& error) {
   std::error_code ec;
-  auto dated = [&](const std::string& file) {
-    std::string name = file + ".tidemarrow-" + stamp;
-    for (int n = 2; fs::exists(name, ec) && n < 100; ++n) name = file + ".tidemarrow-" + stamp + "-" + std::to_string(n);
-    return name;
-  };
+  auto dated = [&](const std::string& file) { return memory::UnusedName(file + ".tidemarrow-" + stamp); };
   std::string bytes, why;
   const std::string hiveCopy = dated(path);
+  if (hiveCopy.empty()) {
+    error = path + ": no free name is left beside it to keep the original under; nothing was changed";
+    return false;
+  }
   if (!memory::ReadHostFile(path, bytes, why) || !memory::WriteHostFileAtomically(hiveCopy, bytes, why)) {
     error = path + ": the original could not be kept (" + why + "); nothing was changed";
     return false;
@@ -272,9 +272,9 @@ bool WriteRecoveredHive(const std::string& path, const LogRecovery& recovery, co
   // before this leaves a clean hive beside logs it does not need.
   for (const auto& log : HiveLogs(path)) {
     const std::string aside = dated(log);
-    fs::rename(log, aside, ec);
-    if (ec) {
-      error = log + ": could not be set aside: " + ec.message();
+    if (!aside.empty()) fs::rename(log, aside, ec);
+    if (aside.empty() || ec) {
+      error = log + ": could not be set aside: " + (aside.empty() ? "no free name is left beside it" : ec.message());
       return false;
     }
     kept.push_back(aside);

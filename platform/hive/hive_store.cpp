@@ -638,8 +638,8 @@ bool HiveStore::Commit(memory::MemoryRegistry& registry, const LocalTime& now, s
   // 2. The originals kept under names no earlier copy has, each whole.
   for (auto& p : pending) {
     const std::string& path = states_[p.loaded->state].mount.hostPath;
-    std::string kept = path + ".tidemarrow-" + Stamp(now);
-    for (int n = 2; fs::exists(kept, ec) && n < 100; ++n) kept = path + ".tidemarrow-" + Stamp(now) + "-" + std::to_string(n);
+    const std::string kept = memory::UnusedName(path + ".tidemarrow-" + Stamp(now));
+    if (kept.empty()) return abandon(path + ": no free name is left beside it to keep the original under");
     std::string bytes, why;
     if (!memory::ReadHostFile(path, bytes, why) || !memory::WriteHostFileAtomically(kept, bytes, why))
       return abandon(path + ": the original could not be kept as " + kept + " (" + why + ")");

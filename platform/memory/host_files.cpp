@@ -55,6 +55,16 @@ bool ReadHostFile(const std::string& path, std::string& bytes, std::string& erro
   return true;
 }
 
+std::string UnusedName(const std::string& base) {
+  std::error_code ec;
+  if (!std::filesystem::exists(base, ec) && !ec) return base;
+  for (int n = 2; n < 100000; ++n) {
+    std::string name = base + "-" + std::to_string(n);
+    if (!std::filesystem::exists(name, ec) && !ec) return name;
+  }
+  return {};
+}
+
 bool WriteHostFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
   const std::string temp = path + ".tmp-tidemarrow";
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);

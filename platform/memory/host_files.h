@@ -11,6 +11,10 @@ bool ReadHostFile(const std::string& path, std::string& bytes, std::string& erro
 // old file or the new one, never a mixture, and success means both are on
 // the disk.
 bool WriteHostFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
+// `base`, or `base-2`, `base-3`, ... whichever is first not there, for a
+// copy that must never replace an earlier one; empty when every name up to a
+// limit is taken.
+std::string UnusedName(const std::string& base);
 // Writes all the bytes to a file descriptor, as far as the system takes them.
 bool WriteAll(int fd, const std::string& bytes);
 // fsync of a directory, so that a rename or a new file in it is on the disk.

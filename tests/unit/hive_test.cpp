@@ -333,6 +333,35 @@ TEST(HiveFiles, ValuesOfAnyTypeAndDeepTreesReadBackWhole) {
   fs::remove(file);
 }
 
+TEST(HiveFiles, ACommitKeepsTheOriginalBesideEveryEarlierCopy) {
+  // Copies kept in the same second are numbered; a hundred of them once
+  // made the next commit overwrite the last, losing that original.
+  plat::memory::MemoryRegistry source;
+  plat::HKey key = 0;
+  source.CreateKeyEx(plat::kLocalMachine, "SOFTWARE\\Kept", &key);
+  source.CloseKey(key);
+  const auto dir = fs::temp_directory_path() / ("tidemarrow-kept-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir);
+  const auto file = dir / "SOFTWARE";
+  plat::memory::MemoryRegistry reg;
+  plat::hive::HiveStore store;
+  std::vector<std::string> notes;
+  ASSERT_TRUE(WriteAndReadSoftware(source, file, reg, store, notes));
+  const std::string original = Slurp(file);
+  const std::string stamp = file.string() + ".tidemarrow-260101-000000";
+  std::string why;
+  for (int n = 1; n < 150; ++n)
+    ASSERT_TRUE(plat::memory::WriteHostFileAtomically(n == 1 ? stamp : stamp + "-" + std::to_string(n),
+                                                      "copy " + std::to_string(n), why));
+  ASSERT_EQ(plat::DeleteTree(reg, plat::kLocalMachine, "SOFTWARE\\Kept"), 0);
+  std::string error;
+  ASSERT_TRUE(store.Commit(reg, plat::LocalTime{2026, 1, 1, 0, 0, 0}, error)) << error;
+  for (int n = 1; n < 150; ++n)
+    EXPECT_EQ(Slurp(n == 1 ? stamp : stamp + "-" + std::to_string(n)), "copy " + std::to_string(n));
+  EXPECT_EQ(Slurp(stamp + "-150"), original);
+  fs::remove_all(dir);
+}
+
 TEST(HiveFiles, AKeyWhoseSubkeysSpanSeveralListsReadsBackInOrder) {
   // More subkeys than one list holds are written as Windows writes them: an
   // index list of several lists. Reading that many keys also gives the
