@@ -119,7 +119,7 @@ MemoryRegistry::MemoryRegistry()
       user_(std::make_shared<Node>()),
       classesRoot_(std::make_unique<Handle>()),
       classesRootView_(std::make_unique<ClassesRootView>()),
-      lastWalk_(std::make_unique<WalkedPath>()) {
+      lastWalks_(std::make_unique<WalkedPath[]>(kWalksKept)) {
   Reshaped();
 }
 
@@ -134,7 +134,7 @@ void MemoryRegistry::Clear() {
   slots_.clear();
   freeSlots_.clear();
   lastMerged_ = MergedListing{};
-  *lastWalk_ = WalkedPath{};
+  for (std::size_t i = 0; i < kWalksKept; ++i) lastWalks_[i] = WalkedPath{};
   lastEnumerated_ = Enumerated{};
   Reshaped();
 }
@@ -181,20 +181,29 @@ RegStatus MemoryRegistry::Resolve(HKey key, View& view) const {
   return status;
 }
 
+MemoryRegistry::WalkedPath& MemoryRegistry::WalkFrom(const View& from) const {
+  for (std::size_t i = 0; i < kWalksKept; ++i) {
+    WalkedPath& kept = lastWalks_[i];
+    if (kept.generation == generation_ && kept.user == from.user.get() && kept.machine == from.machine.get() &&
+        kept.merged == from.merged)
+      return kept;
+  }
+  WalkedPath& last = lastWalks_[nextWalkReplaced_];
+  nextWalkReplaced_ = (nextWalkReplaced_ + 1) % kWalksKept;
+  last.path.clear();
+  last.ends.clear();
+  last.views.clear();
+  last.user = from.user.get();
+  last.machine = from.machine.get();
+  last.merged = from.merged;
+  last.generation = generation_;
+  return last;
+}
+
 RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) const {
   const std::string_view path = subKey ? subKey : "";
   if (!path.empty() && path[0] == '\\') return kBadPathname;
-  WalkedPath& last = *lastWalk_;
-  if (last.generation != generation_ || last.user != from.user.get() || last.machine != from.machine.get() ||
-      last.merged != from.merged) {
-    last.path.clear();
-    last.ends.clear();
-    last.views.clear();
-    last.user = from.user.get();
-    last.machine = from.machine.get();
-    last.merged = from.merged;
-    last.generation = generation_;
-  }
+  WalkedPath& last = WalkFrom(from);
   // The levels this path repeats of the last one, byte for byte, lead where
   // they led then.
   std::size_t depth = 0;

@@ -113,11 +113,15 @@ class MemoryRegistry final : public IRegistry {
     std::shared_ptr<const std::vector<std::shared_ptr<RegNode>>> children;
   };
   MergedListing lastMerged_;
-  // The last path walked, level by level (scanners open several keys under
-  // one parent in turn, each from the hive's root); forgotten when the tree
-  // changes shape.
+  // The last paths walked, level by level, one for each of a few keys they
+  // started from (scanners open several keys under one parent in turn, each
+  // from the hive's root, and check what they find under another root in
+  // between); forgotten when the tree changes shape.
   struct WalkedPath;
-  std::unique_ptr<WalkedPath> lastWalk_;
+  static constexpr std::size_t kWalksKept = 4;
+  std::unique_ptr<WalkedPath[]> lastWalks_;
+  mutable std::size_t nextWalkReplaced_ = 0;
+  WalkedPath& WalkFrom(const View& from) const;
   // The key enumerated last, by its parent and place: a scanner opens the
   // key it has just enumerated, and a walk checks that place first (the
   // class ids are 60,000 subkeys of one key, and finding one there by name
