@@ -202,10 +202,8 @@ struct HiveReader {
     while (!pending.empty()) {
       const Pending p = pending.back();
       pending.pop_back();
-      // The file's pages read so far are given back now and then: a page
-      // needed again is mapped again from the page cache.
       constexpr std::size_t kKeysBetweenReleases = 4096;
-      if (++state.keys % kKeysBetweenReleases == 0) pages.Release();
+      if (++state.keys % kKeysBetweenReleases == 0) GiveBackPages(pending, p.node);
       ReadValues(p.node, *p.into);
       if (p.depth >= kMaxKeyDepth) continue;
       if (!cells.Children(p.node, children) && !FromLibhivex(hivex_node_children(h, p.node), children)) {
@@ -213,6 +211,7 @@ struct HiveReader {
         continue;
       }
       p.into->children.reserve(children.size());
+      const std::size_t pushedFrom = pending.size();
       for (std::size_t i = 0; i < children.size(); ++i) {
         // A damaged hive can point back at a key already read: each is read once.
         if (!seen.Insert(children[i])) {
@@ -231,7 +230,22 @@ struct HiveReader {
         child->origin = children[i];
         pending.push_back({children[i], child.get(), p.depth + 1});
       }
+      // Taken from the stack in the order listed, which is mostly the order
+      // they lie in the file, so that the reading moves forward through it.
+      std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(pushedFrom), pending.end());
     }
+  }
+
+  // The file's pages behind every key still to be read are given back now
+  // and then (libhivex mapped them all when it opened the file, so the tree
+  // would otherwise grow beside the whole file), and all of them when the
+  // process holds more than twice the file. A page needed again is mapped
+  // again from the page cache.
+  template <typename Stack>
+  void GiveBackPages(const Stack& pending, hive_node_h current) {
+    hive_node_h lowest = current;
+    for (const auto& q : pending) lowest = std::min(lowest, q.node);
+    pages.ReleaseBefore(lowest);
   }
 
   void ReadValues(hive_node_h node, RegNode& into) {

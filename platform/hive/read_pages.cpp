@@ -3,11 +3,27 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
 namespace plat::hive {
+
+namespace {
+
+// The process's resident memory in bytes, or 0 when it cannot be read.
+std::uint64_t ResidentBytes() {
+  std::FILE* statm = std::fopen("/proc/self/statm", "re");
+  if (!statm) return 0;
+  unsigned long long size = 0, resident = 0;
+  const bool read = std::fscanf(statm, "%llu %llu", &size, &resident) == 2;
+  std::fclose(statm);
+  return read ? resident * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
+}
+
+}  // namespace
 
 ReadPages::ReadPages(const std::string& path) {
   struct stat st {};
@@ -34,10 +50,22 @@ ReadPages::ReadPages(const std::string& path) {
     break;
   }
   std::fclose(maps);
+  if (address_) residentAtOpen_ = ResidentBytes();
 }
 
 void ReadPages::Release() const {
   if (address_) ::madvise(address_, length_, MADV_DONTNEED);
+}
+
+void ReadPages::ReleaseBefore(std::uint64_t offset) const {
+  if (!address_) return;
+  // What reading this file has added beside the file itself: when that
+  // passes the file's size (as it can when keys lie in no order), every
+  // page goes.
+  if (ResidentBytes() > residentAtOpen_ + fileSize_) return Release();
+  const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  const std::uint64_t end = std::min<std::uint64_t>(offset / page * page, length_);
+  if (end > 0) ::madvise(address_, static_cast<std::size_t>(end), MADV_DONTNEED);
 }
 
 }  // namespace plat::hive

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ class ReadPages {
   explicit ReadPages(const std::string& path);
   // Gives the mapped pages back; the mapping itself stays valid.
   void Release() const;
+  // Gives back the pages before `offset` of the file (a reading that moves
+  // forward needs them no more), or all of them when the reading has grown
+  // the process by more than the file's size since it was opened.
+  void ReleaseBefore(std::uint64_t offset) const;
   bool Found() const { return address_ != nullptr; }
   // The file's bytes as mapped; empty when the mapping was not found.
   std::string_view File() const {
@@ -30,6 +35,7 @@ class ReadPages {
   void* address_ = nullptr;
   std::size_t length_ = 0;
   std::size_t fileSize_ = 0;
+  std::uint64_t residentAtOpen_ = 0;  // with the pages libhivex touched as it opened the file
 };
 
 }  // namespace plat::hive
