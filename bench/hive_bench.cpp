@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -213,6 +214,22 @@ ProcessCost Scan(const std::vector<std::string>& options) {
   return cost;
 }
 
+// The same, three times: the median CPU time and the largest peak. One run
+// of a process this short varies by a fifth with what the machine did just
+// before (the first touch of memory the system has just taken back costs
+// several times a later one); the walk it is compared with is a mean of
+// three too.
+ProcessCost ScanThrice(const std::vector<std::string>& options) {
+  std::vector<ProcessCost> runs;
+  for (int i = 0; i < 3; ++i) runs.push_back(Scan(options));
+  ProcessCost cost;
+  cost.ok = std::all_of(runs.begin(), runs.end(), [](const ProcessCost& c) { return c.ok; });
+  std::sort(runs.begin(), runs.end(), [](const ProcessCost& a, const ProcessCost& b) { return a.cpuSeconds < b.cpuSeconds; });
+  cost.cpuSeconds = runs[1].cpuSeconds;
+  for (const ProcessCost& c : runs) cost.peakMiB = std::max(cost.peakMiB, c.peakMiB);
+  return cost;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -230,8 +247,8 @@ int main(int argc, char** argv) {
   if (TheMachine().loadSeconds > 0) std::printf("reading the hive into the store: %.2f s\n", TheMachine().loadSeconds);
   reporter.PrintRatio("find job / bare hivex walk of the same hive", "BM_FindJobOnHive", "BM_HivexWalk");
   const std::string& root = TheMachine().root;
-  const ProcessCost cli = Scan({"--windows", root + "/c"});
-  const ProcessCost text = Scan({"--reg", root + "/registry.reg", "--drive", "C:=" + root + "/c"});
+  const ProcessCost cli = ScanThrice({"--windows", root + "/c"});
+  const ProcessCost text = ScanThrice({"--reg", root + "/registry.reg", "--drive", "C:=" + root + "/c"});
   const double walk = reporter.Time("BM_HivexWalk") / 1000.0;
   const double hiveMiB = static_cast<double>(fs::file_size(TheMachine().hive)) / (1024 * 1024);
   const double textMiB = static_cast<double>(fs::file_size(root + "/registry.reg")) / (1024 * 1024);
