@@ -51,12 +51,14 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
     return index;
   CRegistryKey probe(platform_);
   bool tooLong = false;
+  const std::string root = "Software\\Classes\\CLSID\\";
+  std::string path, name;  // their room reused for each of the ids
   index->listCost += static_cast<int>(EnumerateSubkeys(classes, [&](std::string_view id) {
-    if (probe.Open(plat::kLocalMachine, std::string("Software\\Classes\\CLSID\\").append(id))) {
+    path.assign(root).append(id);
+    if (probe.Open(plat::kLocalMachine, path)) {
       std::uint32_t size = 0;
       tooLong = probe.ValueSize("", size) && size > kRegistryBufferSize;
       if (tooLong) return false;
-      std::string name;
       probe.ReadValue("", name);
       index->byName.push_back({static_cast<std::uint32_t>(index->names.size()),
                                static_cast<std::uint32_t>(name.size()), index->costThrough.size()});

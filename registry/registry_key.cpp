@@ -6,11 +6,12 @@
 namespace {
 
 // The registry reports the data's size; the text ends there or at the first
-// zero byte, whichever comes first, so data without a terminator never runs on.
-std::string TextOf(const std::uint8_t* bytes, std::uint32_t size) {
+// zero byte, whichever comes first, so data without a terminator never runs
+// on. Assigned into the caller's string, whose room a scan reuses.
+void AssignText(std::string& text, const std::uint8_t* bytes, std::uint32_t size) {
   const char* chars = reinterpret_cast<const char*>(bytes);
   const std::size_t length = std::min<std::size_t>(size, kRegistryBufferSize);
-  return std::string(chars, strnlen(chars, length));
+  text.assign(chars, strnlen(chars, length));
 }
 
 }  // namespace
@@ -57,7 +58,7 @@ bool CRegistryKey::ReadValue(const std::string& name, std::string& text, std::ui
     platform_.messages.Show(name + " value in registry is too long.", plat::mb::kOk);
     return false;
   }
-  text = TextOf(buffer, std::min(size, limit));
+  AssignText(text, buffer, std::min(size, limit));
   return true;
 }
 
@@ -168,8 +169,10 @@ bool CRegistryKey::ForEachSubkey(plat::HKey hive, const std::string& path,
   plat::HKey listed = 0;
   if (registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyRead, &listed) != plat::err::kSuccess) return false;
   DropSubkeyNames();
-  const std::uint32_t calls = EnumerateSubkeys(listed, [&visit](std::string_view name) {
-    visit(std::string(name));
+  std::string current;  // each name in turn, its room reused
+  const std::uint32_t calls = EnumerateSubkeys(listed, [&visit, &current](std::string_view name) {
+    current.assign(name);
+    visit(current);
     return true;
   });
   operationCount_ += static_cast<std::int32_t>(calls);

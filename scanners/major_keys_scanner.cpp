@@ -50,14 +50,12 @@ void CMajorKeysScanner::WalkRoot(plat::HKey hive, const std::vector<std::string>
     entryList_.ClearEntry(entry_);
     entry_.marker = marker;
     entry_.section = "Major Keys";
-    entry_.fullKey = rootKeyPath_ + name;
+    entry_.fullKey.assign(rootKeyPath_).append(name);
     entry_.mainKey = name;
     if (NeverExamined(name)) continue;
-    if (!util_.Open(hive, rootKeyPath_ + name)) continue;
-    std::string data;
-    util_.ReadValue("", data);
+    if (!util_.Open(hive, entry_.fullKey)) continue;
+    util_.ReadValue("", entry_.valueData);
     entry_.valueName = "default";
-    entry_.valueData = data;
     entry_.noSubkeys = util_.HasNoSubkeys() ? 1 : 0;
     entry_.noValues = util_.HasNoNamedValues() ? 1 : 0;
     CheckEntry(exclusions, problemsFile);
