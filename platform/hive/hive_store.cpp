@@ -326,6 +326,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
         st.header.reason += "; its logs cannot be replayed (" + r.reason + "), so it is read without them";
       }
     }
+    const std::uint64_t residentBefore = ReadPages::Resident();
     hive_h* h = hivex_open(readFrom.c_str(), 0);
     const bool strict = h != nullptr;
     const int strictErrno = errno;
@@ -342,7 +343,7 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
     }
     auto l = std::make_unique<Loaded>();
     l->tree = std::make_shared<RegNode>();
-    const ReadPages pages(readFrom);
+    const ReadPages pages(readFrom, residentBefore);
     HiveReader reader{h, st, pages, strict};
     reader.Read(*l->tree);
     hivex_close(h);

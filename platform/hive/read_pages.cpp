@@ -11,10 +11,7 @@
 
 namespace plat::hive {
 
-namespace {
-
-// The process's resident memory in bytes, or 0 when it cannot be read.
-std::uint64_t ResidentBytes() {
+std::uint64_t ReadPages::Resident() {
   std::FILE* statm = std::fopen("/proc/self/statm", "re");
   if (!statm) return 0;
   unsigned long long size = 0, resident = 0;
@@ -23,9 +20,7 @@ std::uint64_t ResidentBytes() {
   return read ? resident * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
-}  // namespace
-
-ReadPages::ReadPages(const std::string& path) {
+ReadPages::ReadPages(const std::string& path, std::uint64_t residentBefore) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return;
   std::FILE* maps = std::fopen("/proc/self/maps", "re");
@@ -50,7 +45,7 @@ ReadPages::ReadPages(const std::string& path) {
     break;
   }
   std::fclose(maps);
-  if (address_) residentAtOpen_ = ResidentBytes();
+  residentLimit_ = residentBefore + fileSize_ / 2 * 3;
 }
 
 void ReadPages::Release() const {
@@ -59,12 +54,13 @@ void ReadPages::Release() const {
 
 void ReadPages::ReleaseBefore(std::uint64_t offset) const {
   if (!address_) return;
-  // What reading this file has added beside the file itself: when that
-  // passes the file's size (as it can when keys lie in no order), every
-  // page goes.
-  if (ResidentBytes() > residentAtOpen_ + fileSize_) return Release();
   const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
   const std::uint64_t end = std::min<std::uint64_t>(offset / page * page, length_);
+  // Most of the file still ahead of a reading that has grown the process
+  // past its limit: giving back only what lies behind would not bring it
+  // down.
+  const std::uint64_t resident = Resident();
+  if (resident == 0 || (resident > residentLimit_ && length_ - end > fileSize_ / 2)) return Release();
   if (end > 0) ::madvise(address_, static_cast<std::size_t>(end), MADV_DONTNEED);
 }
 

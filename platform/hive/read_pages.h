@@ -17,13 +17,19 @@ namespace plat::hive {
 
 class ReadPages {
  public:
-  // Call just after libhivex has opened `path`.
-  explicit ReadPages(const std::string& path);
+  // Call just after libhivex has opened `path`, with what the process held
+  // before it did (Resident()).
+  explicit ReadPages(const std::string& path, std::uint64_t residentBefore = 0);
+  // The process's resident memory in bytes, or 0 when it cannot be read.
+  static std::uint64_t Resident();
   // Gives the mapped pages back; the mapping itself stays valid.
   void Release() const;
   // Gives back the pages before `offset` of the file (a reading that moves
-  // forward needs them no more), or all of them when the reading has grown
-  // the process by more than the file's size since it was opened.
+  // forward needs them no more), or all of them while more than half the
+  // file lies ahead and the process holds more than 1.5 times the file
+  // beside what it held before the file was opened (keys that lie in no
+  // order or backwards), so that the file's pages never stand beside the
+  // whole tree read from it.
   void ReleaseBefore(std::uint64_t offset) const;
   bool Found() const { return address_ != nullptr; }
   // The file's bytes as mapped; empty when the mapping was not found.
@@ -35,7 +41,7 @@ class ReadPages {
   void* address_ = nullptr;
   std::size_t length_ = 0;
   std::size_t fileSize_ = 0;
-  std::uint64_t residentAtOpen_ = 0;  // with the pages libhivex touched as it opened the file
+  std::uint64_t residentLimit_ = 0;
 };
 
 }  // namespace plat::hive
