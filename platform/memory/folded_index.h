@@ -25,6 +25,9 @@ namespace plat::memory {
 // either side may be given as stored or upper-cased already.
 int CompareFolded(std::u16string_view a, std::u16string_view b);
 bool EqualFolded(std::u16string_view a, std::u16string_view b);
+// A name as stored against one as the A calls give it (a unit per byte), so
+// that a walk need not convert the name for a key with few subkeys.
+bool EqualFoldedCp1252(std::u16string_view stored, std::string_view name);
 
 class FoldedIndex {
  public:

@@ -225,16 +225,16 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
   std::string_view part;
   for (Step step; (step = NextComponent(path, start, part)) != Step::kEnd; ++depth) {
     if (step == Step::kEmpty) return err::kFileNotFound;
-    FoldNameInto(part, last.folded);
+    last.folded.clear();
     View next;
     next.merged = v->merged;
     if (v->merged) {
-      next.user = FindChild(v->user, last.folded);
-      next.machine = FindChild(v->machine, last.folded);
+      next.user = FindChild(v->user, part, last.folded);
+      next.machine = FindChild(v->machine, part, last.folded);
       if (!next.user && !next.machine) return err::kFileNotFound;
     } else {
       next.user = v->user;
-      next.machine = FindChild(v->machine, last.folded);
+      next.machine = FindChild(v->machine, part, last.folded);
       if (!next.machine) return err::kFileNotFound;
       if (next.machine->Link()) next.machine = next.machine->Link();
     }
@@ -249,14 +249,14 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
   return err::kSuccess;
 }
 
-std::shared_ptr<RegNode> MemoryRegistry::FindChild(const std::shared_ptr<RegNode>& parent,
-                                                   std::u16string_view folded) const {
+std::shared_ptr<RegNode> MemoryRegistry::FindChild(const std::shared_ptr<RegNode>& parent, std::string_view name,
+                                                   std::u16string& folded) const {
   if (!parent) return nullptr;
   if (lastEnumerated_.parent == parent.get() && lastEnumerated_.index < parent->children.size()) {
     const std::shared_ptr<RegNode>& child = parent->children[lastEnumerated_.index];
-    if (!child->detached && EqualFolded(child->wide, folded)) return child;
+    if (!child->detached && EqualFoldedCp1252(child->wide, name)) return child;
   }
-  return parent->Find(folded);
+  return parent->FindCp1252(name, folded);
 }
 
 // 0 when every slot is taken (as many as Windows gives a process).

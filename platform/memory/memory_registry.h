@@ -131,8 +131,10 @@ class MemoryRegistry final : public IRegistry {
     std::size_t index = 0;
   };
   Enumerated lastEnumerated_;
-  // The child of `parent` named `folded` (upper-cased), or null.
-  std::shared_ptr<RegNode> FindChild(const std::shared_ptr<RegNode>& parent, std::u16string_view folded) const;
+  // The child of `parent` named `name` (as the A calls give it), or null;
+  // `folded` as RegNode::FindCp1252 takes it.
+  std::shared_ptr<RegNode> FindChild(const std::shared_ptr<RegNode>& parent, std::string_view name,
+                                     std::u16string& folded) const;
   std::uint64_t generation_ = 0;
   mutable std::uint64_t calls_ = 0;
 };

@@ -32,6 +32,16 @@ bool EqualFolded(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && CompareFolded(a, b) == 0;
 }
 
+bool EqualFoldedCp1252(std::u16string_view stored, std::string_view name) {
+  if (stored.size() != name.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    const char16_t unit = byte < 0x80 ? byte : UnicodeFromCp1252(byte);
+    if (stored[i] != unit && UpcaseUnicode(stored[i]) != UpcaseUnicode(unit)) return false;
+  }
+  return true;
+}
+
 RegValue::RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16)
     : type_(type), utf16_(utf16) {
   Fill(wideName, data);
@@ -158,6 +168,16 @@ void RegNode::SetLink(std::shared_ptr<RegNode> target) { MakeRare().link = std::
 std::shared_ptr<RegNode> RegNode::Find(std::u16string_view name) const {
   const std::size_t i = Position(name);
   return i == kNotFound ? nullptr : children[i];
+}
+
+std::shared_ptr<RegNode> RegNode::FindCp1252(std::string_view name, std::u16string& folded) const {
+  if (children.size() <= kScanned) {
+    for (const auto& child : children)
+      if (!child->detached && EqualFoldedCp1252(child->wide, name)) return child;
+    return nullptr;
+  }
+  if (folded.empty() && !name.empty()) FoldNameInto(name, folded);
+  return Find(folded);
 }
 
 std::shared_ptr<RegNode> RegNode::AddWide(std::u16string_view wideName) {

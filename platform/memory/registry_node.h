@@ -118,6 +118,9 @@ struct RegNode {
   // Children are found, added and removed by a name given as stored or
   // upper-cased: both compare the same.
   std::shared_ptr<RegNode> Find(std::u16string_view name) const;
+  // The same by a name as the A calls give it; `folded` is empty or holds
+  // that name upper-cased, made there when the search needs it (a long list).
+  std::shared_ptr<RegNode> FindCp1252(std::string_view name, std::u16string& folded) const;
   // A new child; null when there is one of that name already.
   std::shared_ptr<RegNode> AddWide(std::u16string_view wideName);
   // Puts a whole subtree in place of any child of the same folded name.
