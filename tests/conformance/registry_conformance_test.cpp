@@ -134,6 +134,16 @@ TEST_F(RegistryConformance, NamesAreCaseInsensitiveAndCasePreserving) {
             err::kSuccess);
   EXPECT_EQ(number, 2u);
   reg().CloseKey(key);
+  // Letters beyond ASCII too (\xE9 is é, \xC9 É), among a few subkeys and
+  // among many, and through a path of several levels.
+  reg().CloseKey(Create(scratch_, "Few\\\xE9t\xE9"));
+  for (int i = 0; i < 80; ++i) reg().CloseKey(Create(scratch_, ("Many\\k" + std::to_string(i)).c_str()));
+  reg().CloseKey(Create(scratch_, "Many\\\xE9t\xE9"));
+  for (const char* path : {"FEW\\\xC9T\xC9", "many\\\xC9t\xE9", "Many\\K42"}) {
+    EXPECT_EQ(reg().OpenKeyEx(scratch_, path, 0, kKeyRead, &key), err::kSuccess) << path;
+    reg().CloseKey(key);
+  }
+  EXPECT_EQ(reg().OpenKeyEx(scratch_, "Few\\\xC9t", 0, kKeyRead, &key), err::kFileNotFound);
 }
 
 TEST_F(RegistryConformance, ValuesEnumerateInCreationOrder) {
