@@ -187,6 +187,7 @@ struct HiveReader {
   StoredNames names;
   StoredCells cells;
   std::u16string name;  // the name being read, its room reused
+  memory::UnitPool pool;  // where the names and values read are kept
   std::vector<hive_node_h> children;  // the lists being read, their room reused
   std::vector<hive_value_h> values;
 
@@ -222,7 +223,7 @@ struct HiveReader {
           Unreadable(*p.into, true);
           continue;
         }
-        auto child = p.into->AddWide(name);
+        auto child = p.into->AddWide(name, &pool);
         if (!child) {  // two keys of one name
           Unreadable(*p.into, true);
           continue;
@@ -272,7 +273,7 @@ struct HiveReader {
         Unreadable(into, false);
         continue;
       }
-      into.values.emplace_back(name, type, data, regtype::IsString(type));
+      into.values.emplace_back(name, type, data, regtype::IsString(type), &pool);
       ++state.values;
     }
   }

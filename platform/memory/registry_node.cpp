@@ -42,21 +42,22 @@ bool EqualFoldedCp1252(std::u16string_view stored, std::string_view name) {
   return true;
 }
 
-RegValue::RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16)
+RegValue::RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16,
+                   UnitPool* pool)
     : type_(type), utf16_(utf16) {
-  Fill(wideName, data);
+  Fill(wideName, data, pool);
 }
 
 void RegValue::SetData(std::uint32_t type, std::string_view data, bool utf16) {
   type_ = type;
   utf16_ = utf16;
-  Fill(Wide(), data);
+  Fill(Wide(), data, nullptr);
 }
 
-void RegValue::Fill(std::u16string_view wideName, std::string_view data) {
+void RegValue::Fill(std::u16string_view wideName, std::string_view data, UnitPool* pool) {
   const std::size_t units = wideName.size() + (data.size() + 1) / 2;
-  std::unique_ptr<char16_t[]> block = units ? std::make_unique_for_overwrite<char16_t[]>(units) : nullptr;
-  if (block) {
+  Units block(units, pool);
+  if (units) {
     std::copy(wideName.begin(), wideName.end(), block.get());
     std::memcpy(block.get() + wideName.size(), data.data(), data.size());
   }
@@ -105,8 +106,8 @@ bool RegValue::ExactInCodePage() const {
   return units && Utf16FromCp1252(AnsiData()) == *units;
 }
 
-KeyName& KeyName::operator=(std::u16string_view name) {
-  std::unique_ptr<char16_t[]> units = name.empty() ? nullptr : std::make_unique_for_overwrite<char16_t[]>(name.size());
+KeyName& KeyName::Assign(std::u16string_view name, UnitPool* pool) {
+  Units units(name.size(), pool);
   std::copy(name.begin(), name.end(), units.get());
   units_ = std::move(units);
   size_ = static_cast<std::uint32_t>(name.size());
@@ -180,12 +181,12 @@ std::shared_ptr<RegNode> RegNode::FindCp1252(std::string_view name, std::u16stri
   return Find(folded);
 }
 
-std::shared_ptr<RegNode> RegNode::AddWide(std::u16string_view wideName) {
+std::shared_ptr<RegNode> RegNode::AddWide(std::u16string_view wideName, UnitPool* pool) {
   const bool inOrder = ComesLast(wideName);
   // In order after a sorted list, the name is new without a search.
   if (!(sorted && inOrder) && Position(wideName) != kNotFound) return nullptr;
   auto node = std::make_shared<RegNode>();
-  node->wide = wideName;
+  node->wide.Assign(wideName, pool);
   Append(node, inOrder);
   return node;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/memory/folded_index.h"
+#include "platform/memory/unit_pool.h"
 
 namespace plat::memory {
 
@@ -25,7 +26,10 @@ namespace plat::memory {
 class RegValue {
  public:
   RegValue() = default;
-  RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16);
+  // Its name and data in one block, from `pool` when one is given (a hive
+  // being read) and it has the room.
+  RegValue(std::u16string_view wideName, std::uint32_t type, std::string_view data, bool utf16,
+           UnitPool* pool = nullptr);
   RegValue(RegValue&&) noexcept = default;
   RegValue& operator=(RegValue&&) noexcept = default;
 
@@ -51,10 +55,10 @@ class RegValue {
   std::string Name() const;
 
  private:
-  void Fill(std::u16string_view wideName, std::string_view data);
+  void Fill(std::u16string_view wideName, std::string_view data, UnitPool* pool);
   // String data held as UTF-16, as units where it lies; empty otherwise.
   std::optional<std::u16string_view> StoredUtf16() const;
-  std::unique_ptr<char16_t[]> units_;  // the name's units, then the data's bytes
+  Units units_;  // the name's units, then the data's bytes
   std::uint32_t nameUnits_ = 0;
   std::uint32_t dataSize_ = 0;
   std::uint32_t type_ = 0;
@@ -67,11 +71,13 @@ class RegValue {
 class KeyName {
  public:
   KeyName() = default;
-  KeyName& operator=(std::u16string_view name);
+  KeyName& operator=(std::u16string_view name) { return Assign(name, nullptr); }
+  // From `pool` when one is given and it has the room.
+  KeyName& Assign(std::u16string_view name, UnitPool* pool);
   operator std::u16string_view() const { return {units_.get(), size_}; }
 
  private:
-  std::unique_ptr<char16_t[]> units_;
+  Units units_;
   std::uint32_t size_ = 0;
 };
 
@@ -121,8 +127,9 @@ struct RegNode {
   // The same by a name as the A calls give it; `folded` is empty or holds
   // that name upper-cased, made there when the search needs it (a long list).
   std::shared_ptr<RegNode> FindCp1252(std::string_view name, std::u16string& folded) const;
-  // A new child; null when there is one of that name already.
-  std::shared_ptr<RegNode> AddWide(std::u16string_view wideName);
+  // A new child, its name from `pool` when one is given; null when there is
+  // one of that name already.
+  std::shared_ptr<RegNode> AddWide(std::u16string_view wideName, UnitPool* pool = nullptr);
   // Puts a whole subtree in place of any child of the same folded name.
   void Attach(std::shared_ptr<RegNode> child);
   std::shared_ptr<RegNode> Add(const std::string& ansiName);

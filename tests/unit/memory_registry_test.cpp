@@ -2,11 +2,14 @@
 // accounting, access refusal, and where writes through HKEY_CLASSES_ROOT go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "platform/memory/memory_registry.h"
+#include "platform/memory/unit_pool.h"
 #include "platform/registry_tree.h"
 
 using namespace plat;
@@ -249,4 +252,40 @@ TEST(MemoryRegistry, AKeyWithManyValuesFindsEachByAnySpellingThroughChanges) {
   EXPECT_EQ(get("v50"), "fifty");
   EXPECT_EQ(names.back(), "v100");
   reg.CloseKey(key);
+}
+
+TEST(UnitPool, RoomHoldsWhatWasWrittenUntilGivenBackInAnyOrderFromAnyThread) {
+  // Names and values read from a hive live in shared chunks; a chunk must
+  // outlive the pool and every room but the last given back (the sanitized
+  // build reports a chunk used after it was freed, or never freed).
+  struct Room {
+    plat::memory::Units units;
+    std::size_t count;
+    char16_t first;
+  };
+  std::vector<Room> rooms;
+  {
+    plat::memory::UnitPool pool;
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i) {
+      const std::size_t count = 1 + random() % 40;
+      plat::memory::Units units(count, &pool);
+      for (std::size_t u = 0; u < count; ++u) units.get()[u] = static_cast<char16_t>(i + u);
+      rooms.push_back({std::move(units), count, static_cast<char16_t>(i)});
+    }
+    rooms.push_back({plat::memory::Units(100000, &pool), 1, u'x'});  // more than a chunk: from the heap
+    rooms.back().units.get()[0] = u'x';
+  }
+  std::shuffle(rooms.begin(), rooms.end(), std::mt19937(9));
+  auto intact = [](const Room& room) {
+    for (std::size_t u = 0; u < room.count; ++u)
+      if (room.units.get()[u] != static_cast<char16_t>(room.first + u))
+        return false;
+    return true;
+  };
+  EXPECT_TRUE(std::all_of(rooms.begin(), rooms.end(), intact)) << "the pool gone, every room still holds its units";
+  std::thread other([&rooms] { rooms.resize(rooms.size() / 2); });
+  other.join();
+  EXPECT_TRUE(std::all_of(rooms.begin(), rooms.end(), intact)) << "half given back from another thread";
+  rooms.clear();
 }
