@@ -59,13 +59,17 @@ std::vector<ProblemRecord> RecordsByMarker(const std::vector<std::string>& lines
 }
 
 std::string TextModeBytes(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const auto& line : lines) size += line.size() + 2;
   std::string out;
+  out.reserve(size);
   for (const auto& line : lines) {
-    for (char c : line) {
-      if (c == '\n') out += '\r';
-      out += c;
-    }
-    out += "\r\n";
+    // Each line break inside a line gets its carriage return; the rest of
+    // the line is copied as it is.
+    std::size_t from = 0;
+    for (std::size_t at; (at = line.find('\n', from)) != std::string::npos; from = at + 1)
+      out.append(line, from, at - from).append("\r\n");
+    out.append(line, from, std::string::npos).append("\r\n");
   }
   return out;
 }
@@ -75,17 +79,12 @@ std::vector<std::string> TextModeLines(const std::string& bytes) {
   // Counted first: a whole problem list is read at the end of a scan, when
   // the most is held.
   lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
-  std::string line;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    char c = bytes[i];
-    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-    if (c == '\n') {
-      lines.push_back(std::move(line));
-      line.clear();
-    } else {
-      line += c;
-    }
+  std::size_t from = 0;
+  for (std::size_t at; (at = bytes.find('\n', from)) != std::string::npos; from = at + 1) {
+    // The carriage return before a line feed goes; one elsewhere stays.
+    const std::size_t end = at > from && bytes[at - 1] == '\r' ? at - 1 : at;
+    lines.emplace_back(bytes, from, end - from);
   }
-  if (!line.empty()) lines.push_back(std::move(line));
+  if (from < bytes.size()) lines.emplace_back(bytes, from, std::string::npos);
   return lines;
 }

@@ -56,6 +56,9 @@ TEST(ProblemRecords, ATrailingPartialGroupIsNotARecord) {
   EXPECT_EQ(TextModeLines("a\r\nb"), (std::vector<std::string>{"a", "b"})) << "a last line without line end";
   EXPECT_EQ(TextModeLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
   EXPECT_EQ(TextModeLines("a\rb\n"), (std::vector<std::string>{"a\rb"})) << "a lone CR stays";
+  EXPECT_EQ(TextModeLines("\r\r\nx\r"), (std::vector<std::string>{"\r", "x\r"})) << "only the CR before a LF goes";
+  EXPECT_EQ(TextModeLines("\n\r\n"), (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(TextModeBytes({"a\nb\n", "", "c"}), "a\r\nb\r\n\r\n\r\nc\r\n") << "every LF gets its CR";
 }
 
 TEST(ProblemRecords, LineEndsInsideATextDoNotShiftLaterRecords) {
