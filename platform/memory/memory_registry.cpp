@@ -460,15 +460,17 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   Node* node = v->Primary();
   if (!node || index >= node->values.size()) return err::kNoMoreItems;
   const RegValue& value = node->values[index];
-  const std::string valueName = value.Name();
-  if (valueName.size() >= *nameLength) return err::kMoreData;
+  // The name converted straight into the caller's buffer, as for subkeys.
+  const std::size_t nameSize = Cp1252Length(value.Wide());
+  if (nameSize >= *nameLength) return err::kMoreData;
   const auto length = static_cast<std::uint32_t>(dataSize ? value.AnsiSize() : 0);
   if (data && *dataSize < length) {
     *dataSize = length;
     return err::kMoreData;
   }
-  std::memcpy(name, valueName.c_str(), valueName.size() + 1);
-  *nameLength = static_cast<std::uint32_t>(valueName.size());
+  Cp1252Into(value.Wide(), name);
+  name[nameSize] = '\0';
+  *nameLength = static_cast<std::uint32_t>(nameSize);
   if (type) *type = value.Type();
   if (data) value.AnsiInto(reinterpret_cast<char*>(data));
   if (dataSize) *dataSize = length;
