@@ -56,10 +56,8 @@ std::unique_ptr<CRegistryUtil::ClassNameIndex> CRegistryUtil::BuildClassNameInde
   index->listCost += static_cast<int>(EnumerateSubkeys(classes, [&](std::string_view id) {
     path.assign(root).append(id);
     if (probe.Open(plat::kLocalMachine, path)) {
-      std::uint32_t size = 0;
-      tooLong = probe.ValueSize("", size) && size > kRegistryBufferSize;
+      probe.ReadValueUnlessTooLong("", name, tooLong);
       if (tooLong) return false;
-      probe.ReadValue("", name);
       index->byName.push_back({static_cast<std::uint32_t>(index->names.size()),
                                static_cast<std::uint32_t>(name.size()), index->costThrough.size()});
       index->names += name;

@@ -28,8 +28,11 @@ void CRegistryKey::CloseCurrentKey() {
 bool CRegistryKey::Open(plat::HKey hive, const std::string& path) {
   CloseCurrentKey();
   ++operationCount_;
-  if (hive == plat::kCurrentUser) hiveName_ = "HKEY_CURRENT_USER";
-  else if (hive == plat::kLocalMachine) hiveName_ = "HKEY_LOCAL_MACHINE";
+  if (hive != openedHive_) {
+    if (hive == plat::kCurrentUser) hiveName_ = "HKEY_CURRENT_USER";
+    else if (hive == plat::kLocalMachine) hiveName_ = "HKEY_LOCAL_MACHINE";
+    if (hive == plat::kCurrentUser || hive == plat::kLocalMachine) openedHive_ = hive;
+  }
   plat::HKey key = 0;
   if (platform_.registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyAllAccess, &key) != plat::err::kSuccess)
     return false;
@@ -59,6 +62,24 @@ bool CRegistryKey::ReadValue(const std::string& name, std::string& text, std::ui
     return false;
   }
   AssignText(text, buffer, std::min(size, limit));
+  return true;
+}
+
+bool CRegistryKey::ReadValueUnlessTooLong(const std::string& name, std::string& text, bool& tooLong) {
+  text.clear();
+  tooLong = false;
+  if (currentKey_ == 0) return false;
+  std::uint8_t buffer[kRegistryBufferSize + 1];
+  std::uint32_t size = kRegistryBufferSize;
+  const plat::RegStatus status = platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size);
+  tooLong = status == plat::err::kMoreData || (status == plat::err::kSuccess && size > kRegistryBufferSize);
+  if (tooLong) return false;
+  ++operationCount_;
+  if (status != plat::err::kSuccess) {
+    text = "null";
+    return false;
+  }
+  AssignText(text, buffer, size);
   return true;
 }
 

@@ -45,6 +45,10 @@ class CRegistryKey {
   // The same into a smaller buffer of `limit` bytes: the registry is told
   // that size, and a longer value reads as one that does not fit ("null").
   bool ReadValue(const std::string& name, std::string& text, std::uint32_t limit);
+  // ReadValue, counted the same, except that a value too long for the
+  // buffer sets `tooLong` and shows no message (a walk replayed from an
+  // index must not read it at all).
+  bool ReadValueUnlessTooLong(const std::string& name, std::string& text, bool& tooLong);
   // Typed read. On failure value.number is 0xFFFFFFFF (unless no key is open).
   bool QueryValue(const std::string& name, QueriedValue& value);
   // True when at least one subkey was listed; the names replace the list.
@@ -125,6 +129,7 @@ class CRegistryKey {
   std::uint64_t listings_ = 0;
   plat::HKey currentKey_ = 0;
   std::string hiveName_;
+  plat::HKey openedHive_ = 0;  // the hive hiveName_ names, 0 before any
 
   // The backup file: its path while a fix job runs, and how many bytes of it
   // are known to be whole blocks on the disk.

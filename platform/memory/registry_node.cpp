@@ -264,13 +264,14 @@ const std::vector<std::shared_ptr<RegNode>>& RegNode::Children() {
 RegValue* RegNode::FindValue(const char* valueName) {
   // A name is found by its code-page spelling; a name with characters the
   // code page lacks is found only by a name that really is so spelled.
-  const std::u16string folded = FoldName(valueName ? valueName : "");
+  const std::string_view name = valueName ? valueName : "";
   constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
   if (values.size() <= kScanned) {
     for (auto& v : values)
-      if (EqualFolded(v.Wide(), folded)) return &v;
+      if (EqualFoldedCp1252(v.Wide(), name)) return &v;
     return nullptr;
   }
+  const std::u16string folded = FoldName(name);
   std::unique_ptr<ValueIndex>& index = MakeRare().valueIndex;
   if (!index || index->covered != values.size()) {
     index = std::make_unique<ValueIndex>();

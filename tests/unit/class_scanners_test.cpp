@@ -284,27 +284,32 @@ TEST(ComNamesScanner, ARegistryWithoutA64BitViewCountsAsBefore) {
 TEST(ComNamesScanner, AnOfflineImageCountsAsTheWalkItReplays) {
   // Program ids whose classes are missing, some named as classes that do
   // exist (early, late, twice), some not: each check on an offline image is
-  // answered from one walk, and must count what its own walk would have.
-  TestMachine m;
-  m.Touch("C:\\ok\\good.dll");
-  std::string reg = Base();
-  for (int i = 0; i < 40; ++i)
-    reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{C" + std::to_string(100 + i) + "}]\n@=\"Class " +
-           std::to_string(i % 30) + "\"\n";
-  reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{NoName}]\n";
-  for (int i = 0; i < 25; ++i)
-    reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\P" + std::to_string(i) + ".Prog]\n@=\"Class " +
-           std::to_string(i * 3) + "\"\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\P" + std::to_string(i) +
-           ".Prog\\CLSID]\n@=\"{MISSING}\"\n";
-  m.Reg(reg);
-  const Result replayed = ScanWith<CComNamesScanner>(m);
-  testing_support::FaultyRegistry live(m.registry);  // a registry others may change: every check walks
-  plat::Platform platform{live, m.environment, m.drive, m.atoms, m.messages, m.clock};
-  CComNamesScanner walking(platform);
-  walking.Scan({}, "C:\\Walked.txt");
-  std::vector<std::string> lines;
-  CRegistryUtil(m.platform).ReadLines(lines, "C:\\Walked.txt");
-  EXPECT_EQ(RecordsOf(lines), replayed.records);
-  EXPECT_EQ(walking.GetKeysExamined(), replayed.examined);
-  EXPECT_EQ(replayed.records.size(), 15u) << "\"Class 30\" and beyond name no class";
+  // answered from one walk, and must count what its own walk would have;
+  // and so when a class's name is too long to read, which makes every
+  // check walk.
+  for (const bool longName : {false, true}) {
+    TestMachine m;
+    m.Touch("C:\\ok\\good.dll");
+    std::string reg = Base();
+    for (int i = 0; i < 40; ++i)
+      reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{C" + std::to_string(100 + i) + "}]\n@=\"Class " +
+             std::to_string(i % 30) + "\"\n";
+    reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{NoName}]\n";
+    if (longName) reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{Long}]\n@=\"" + std::string(5000, 'x') + "\"\n";
+    for (int i = 0; i < 25; ++i)
+      reg += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\P" + std::to_string(i) + ".Prog]\n@=\"Class " +
+             std::to_string(i * 3) + "\"\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\P" + std::to_string(i) +
+             ".Prog\\CLSID]\n@=\"{MISSING}\"\n";
+    m.Reg(reg);
+    const Result replayed = ScanWith<CComNamesScanner>(m);
+    testing_support::FaultyRegistry live(m.registry);  // a registry others may change: every check walks
+    plat::Platform platform{live, m.environment, m.drive, m.atoms, m.messages, m.clock};
+    CComNamesScanner walking(platform);
+    walking.Scan({}, "C:\\Walked.txt");
+    std::vector<std::string> lines;
+    CRegistryUtil(m.platform).ReadLines(lines, "C:\\Walked.txt");
+    EXPECT_EQ(RecordsOf(lines), replayed.records) << longName;
+    EXPECT_EQ(walking.GetKeysExamined(), replayed.examined) << longName;
+    EXPECT_EQ(replayed.records.size(), 15u) << "\"Class 30\" and beyond name no class";
+  }
 }
