@@ -90,6 +90,27 @@ void Cp1252Into(std::u16string_view text, char* out) {
   }
 }
 
+std::size_t Cp1252IntoBuffer(std::u16string_view text, char* out, std::size_t capacity) {
+  if (text.size() < capacity) {
+    // Room for every unit as a byte: copied as ASCII while finding out
+    // whether it is, one pass for nearly every name.
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      bits |= text[i];
+      out[i] = static_cast<char>(text[i]);
+    }
+    if (bits >= 0x80) Cp1252Into(text, out);
+    const std::size_t length = bits < 0x80 ? text.size() : Cp1252Length(text);
+    out[length] = '\0';
+    return length;
+  }
+  const std::size_t length = Cp1252Length(text);
+  if (length >= capacity) return length;
+  Cp1252Into(text, out);
+  out[length] = '\0';
+  return length;
+}
+
 std::string Cp1252FromUtf16(std::u16string_view text) {
   std::string out(Cp1252Length(text), '\0');
   Cp1252Into(text, out.data());

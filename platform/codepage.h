@@ -26,6 +26,10 @@ std::string Cp1252FromUtf16(std::u16string_view text);
 // length in code-page bytes, then the bytes, which need that many chars.
 std::size_t Cp1252Length(std::u16string_view text);
 void Cp1252Into(std::u16string_view text, char* out);
+// The same into a buffer of `capacity` bytes, with a terminating zero: the
+// length written, or, writing nothing, the length it needs when that leaves
+// no room for the zero.
+std::size_t Cp1252IntoBuffer(std::u16string_view text, char* out, std::size_t capacity);
 std::u16string Utf16FromUtf8(std::string_view text);
 std::string Utf8FromUtf16(std::u16string_view text);
 

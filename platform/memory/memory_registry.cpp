@@ -432,11 +432,8 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name,
                           : v->user && &children == &v->user->children     ? v->user.get()
                                                                           : nullptr;
   lastEnumerated_ = Enumerated{parent, index};
-  const std::u16string_view wide = children[index]->wide;
-  const std::size_t length = Cp1252Length(wide);
+  const std::size_t length = Cp1252IntoBuffer(children[index]->wide, name, *nameLength);
   if (length >= *nameLength) return err::kMoreData;
-  Cp1252Into(wide, name);
-  name[length] = '\0';
   *nameLength = static_cast<std::uint32_t>(length);
   return err::kSuccess;
 }
