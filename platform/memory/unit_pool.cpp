@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 namespace plat::memory {
@@ -17,23 +18,57 @@ constexpr std::uint32_t kHeldByPool = 1u << 31;
 }  // namespace
 
 // Chunks are aligned to their size: the chunk of any room is found from the
-// room's address.
+// room's address. Every chunk alive is in one list, so that a leak checker
+// finds it from there and not only through the rooms inside it (the
+// command-line program keeps its registry to the end, unfreed, on purpose).
 struct UnitPool::Chunk {
   std::atomic<std::uint32_t> held;
+  Chunk* previous = nullptr;
+  Chunk* next = nullptr;
 };
 
-constexpr std::size_t kHeaderBytes = 16;
-static_assert(sizeof(std::atomic<std::uint32_t>) <= kHeaderBytes);
+namespace {
+
+constexpr std::size_t kHeaderBytes = 32;
+static_assert(sizeof(UnitPool::Chunk) <= kHeaderBytes);
+
+// Never destroyed: a tree may be freed while the process ends.
+std::mutex& ChunksMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+UnitPool::Chunk* chunks = nullptr;
+
+UnitPool::Chunk* NewChunk() {
+  void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
+  if (!memory) return nullptr;
+  auto* chunk = new (memory) UnitPool::Chunk{kHeldByPool};
+  std::lock_guard lock(ChunksMutex());
+  chunk->next = chunks;
+  if (chunks) chunks->previous = chunk;
+  chunks = chunk;
+  return chunk;
+}
+
+void FreeChunk(UnitPool::Chunk* chunk) {
+  {
+    std::lock_guard lock(ChunksMutex());
+    if (chunk->previous) chunk->previous->next = chunk->next;
+    else chunks = chunk->next;
+    if (chunk->next) chunk->next->previous = chunk->previous;
+  }
+  chunk->~Chunk();
+  std::free(chunk);
+}
+
+}  // namespace
 
 UnitPool::~UnitPool() { LetGo(); }
 
 void UnitPool::LetGo() {
   if (!chunk_) return;
   const std::uint32_t release = kHeldByPool - taken_;
-  if (chunk_->held.fetch_sub(release, std::memory_order_acq_rel) == release) {
-    chunk_->~Chunk();
-    std::free(chunk_);
-  }
+  if (chunk_->held.fetch_sub(release, std::memory_order_acq_rel) == release) FreeChunk(chunk_);
   chunk_ = nullptr;
 }
 
@@ -42,9 +77,8 @@ char16_t* UnitPool::Take(std::size_t units) {
   if (bytes == 0 || bytes > (kChunkBytes - kHeaderBytes) / 4) return nullptr;
   if (!chunk_ || used_ + bytes > kChunkBytes || taken_ + 1 >= kHeldByPool) {
     LetGo();
-    void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
-    if (!memory) return nullptr;
-    chunk_ = new (memory) Chunk{kHeldByPool};
+    chunk_ = NewChunk();
+    if (!chunk_) return nullptr;
     used_ = kHeaderBytes;
     taken_ = 0;
   }
@@ -56,10 +90,7 @@ char16_t* UnitPool::Take(std::size_t units) {
 
 void UnitPool::Give(char16_t* units) {
   auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(units) & ~(kChunkBytes - 1));
-  if (chunk->held.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-    chunk->~Chunk();
-    std::free(chunk);
-  }
+  if (chunk->held.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeChunk(chunk);
 }
 
 Units::Units(std::size_t count, UnitPool* pool) {

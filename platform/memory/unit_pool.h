@@ -24,8 +24,9 @@ class UnitPool {
   // Gives back room that Take gave.
   static void Give(char16_t* units);
 
- private:
   struct Chunk;
+
+ private:
   void LetGo();
   Chunk* chunk_ = nullptr;
   std::size_t used_ = 0;     // bytes of the chunk given out, its header included
