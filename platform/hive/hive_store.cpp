@@ -239,9 +239,9 @@ struct HiveReader {
 
   // The file's pages behind every key still to be read are given back now
   // and then (libhivex mapped them all when it opened the file, so the tree
-  // would otherwise grow beside the whole file), and all of them when the
-  // process holds more than twice the file. A page needed again is mapped
-  // again from the page cache.
+  // would otherwise grow beside the whole file); ReadPages gives back all of
+  // them when that is not enough. A page needed again is mapped again from
+  // the page cache.
   template <typename Stack>
   void GiveBackPages(const Stack& pending, hive_node_h current) {
     hive_node_h lowest = current;
