@@ -28,11 +28,8 @@ void CRegistryKey::CloseCurrentKey() {
 bool CRegistryKey::Open(plat::HKey hive, const std::string& path) {
   CloseCurrentKey();
   ++operationCount_;
-  if (hive != openedHive_) {
-    if (hive == plat::kCurrentUser) hiveName_ = "HKEY_CURRENT_USER";
-    else if (hive == plat::kLocalMachine) hiveName_ = "HKEY_LOCAL_MACHINE";
-    if (hive == plat::kCurrentUser || hive == plat::kLocalMachine) openedHive_ = hive;
-  }
+  if (hive == plat::kCurrentUser) hiveName_ = "HKEY_CURRENT_USER";
+  else if (hive == plat::kLocalMachine) hiveName_ = "HKEY_LOCAL_MACHINE";
   plat::HKey key = 0;
   if (platform_.registry.OpenKeyEx(hive, path.c_str(), 0, plat::kKeyAllAccess, &key) != plat::err::kSuccess)
     return false;
@@ -49,11 +46,8 @@ bool CRegistryKey::ReadValue(const std::string& name, std::string& text, std::ui
   limit = std::min(limit, kRegistryBufferSize);
   if (currentKey_ == 0) return false;
   ++operationCount_;
-  // Only the `size` bytes the registry fills are read (not cleared first:
-  // a scan reads a value of nearly every key).
-  std::uint8_t buffer[kRegistryBufferSize + 1];
-  std::uint32_t size = limit;
-  if (platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size) != plat::err::kSuccess) {
+  std::uint32_t size = 0;
+  if (QueryText(name, limit, text, size) != plat::err::kSuccess) {
     text = "null";
     return false;
   }
@@ -61,7 +55,6 @@ bool CRegistryKey::ReadValue(const std::string& name, std::string& text, std::ui
     platform_.messages.Show(name + " value in registry is too long.", plat::mb::kOk);
     return false;
   }
-  AssignText(text, buffer, std::min(size, limit));
   return true;
 }
 
@@ -69,9 +62,8 @@ bool CRegistryKey::ReadValueUnlessTooLong(const std::string& name, std::string& 
   text.clear();
   tooLong = false;
   if (currentKey_ == 0) return false;
-  std::uint8_t buffer[kRegistryBufferSize + 1];
-  std::uint32_t size = kRegistryBufferSize;
-  const plat::RegStatus status = platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size);
+  std::uint32_t size = 0;
+  const plat::RegStatus status = QueryText(name, kRegistryBufferSize, text, size);
   tooLong = status == plat::err::kMoreData || (status == plat::err::kSuccess && size > kRegistryBufferSize);
   if (tooLong) return false;
   ++operationCount_;
@@ -79,8 +71,18 @@ bool CRegistryKey::ReadValueUnlessTooLong(const std::string& name, std::string& 
     text = "null";
     return false;
   }
-  AssignText(text, buffer, size);
   return true;
+}
+
+plat::RegStatus CRegistryKey::QueryText(const std::string& name, std::uint32_t limit, std::string& text,
+                                        std::uint32_t& size) {
+  // Only the `size` bytes the registry fills are read (not cleared first:
+  // a scan reads a value of nearly every key).
+  std::uint8_t buffer[kRegistryBufferSize + 1];
+  size = limit;
+  const plat::RegStatus status = platform_.registry.QueryValueEx(currentKey_, name.c_str(), nullptr, buffer, &size);
+  if (status == plat::err::kSuccess && size <= limit) AssignText(text, buffer, size);
+  return status;
 }
 
 bool CRegistryKey::QueryValue(const std::string& name, QueriedValue& value) {

@@ -129,11 +129,14 @@ class CRegistryKey {
   std::uint64_t listings_ = 0;
   plat::HKey currentKey_ = 0;
   std::string hiveName_;
-  plat::HKey openedHive_ = 0;  // the hive hiveName_ names, 0 before any
 
   // The backup file: its path while a fix job runs, and how many bytes of it
   // are known to be whole blocks on the disk.
   std::string HiveNameOf(plat::HKey hive) const;
+  // The current key's value read as text into a buffer of `limit` bytes,
+  // uncounted: the registry's answer, the size it reported in `size`, and
+  // the text in `text` when it answered with data that fits.
+  plat::RegStatus QueryText(const std::string& name, std::uint32_t limit, std::string& text, std::uint32_t& size);
   bool CommitBlocks(const std::vector<BackupBlock>& blocks);
   plat::RegStatus DeleteTree(plat::HKey hive, const ExactKey& key);
   bool Fail(const std::string& error);

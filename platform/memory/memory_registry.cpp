@@ -457,7 +457,8 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name,
   Node* node = v->Primary();
   if (!node || index >= node->values.size()) return err::kNoMoreItems;
   const RegValue& value = node->values[index];
-  // The name converted straight into the caller's buffer, as for subkeys.
+  // The name converted straight into the caller's buffer, once name and
+  // data are known to fit (nothing is written when either does not).
   const std::size_t nameSize = Cp1252Length(value.Wide());
   if (nameSize >= *nameLength) return err::kMoreData;
   const auto length = static_cast<std::uint32_t>(dataSize ? value.AnsiSize() : 0);
