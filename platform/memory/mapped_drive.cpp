@@ -44,8 +44,27 @@ bool InvalidComponent(std::string_view c) {
   return false;
 }
 
-std::string HostName(const std::string& cp1252) {
-  return IsAscii(cp1252) ? cp1252 : Utf8FromUtf16(Utf16FromCp1252(cp1252));
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A last component that a path keeps as it is spelled: no "." or "..", no
+// trailing dot or blank dropped, nothing a name cannot hold.
+bool IsPlainComponent(std::string_view c) {
+  return !c.empty() && c.back() != '.' && c.back() != ' ' && c.find_first_of("\\/") == std::string_view::npos &&
+         !InvalidComponent(c);
+}
+
+// The text of an absolute path up to its last separator when its last
+// component is `leaf` as spelled: another path that starts with that text
+// and ends in a plain component lies in the same directory. Empty otherwise.
+std::string_view DirectoryText(std::string_view path, std::string_view leaf) {
+  if (path.size() < 3 || path[1] != ':' || !IsSeparator(path[2])) return {};
+  const std::size_t separator = path.find_last_of("\\/");
+  if (path.substr(separator + 1) != leaf) return {};
+  return path.substr(0, separator + 1);
+}
+
+std::string HostName(std::string_view cp1252) {
+  return IsAscii(cp1252) ? std::string(cp1252) : Utf8FromUtf16(Utf16FromCp1252(cp1252));
 }
 // A host file's name as the A calls show it (the reverse of HostName).
 std::string WindowsName(std::string_view host) { return Cp1252FromUtf16(Utf16FromUtf8(host)); }
@@ -93,13 +112,14 @@ std::string ShortBasis(const std::string& name, std::string& ext) {
 // A directory's entries as the mapped drive names them (the code page's
 // form, '?' for what it lacks), each handed to `add` with the host's own
 // name and whether it is a regular file (or a link to one). Read with
-// readdir: a listing of system32 (tens of thousands of files) through
-// std::filesystem built a path object per entry and cost more than the
-// scan's use of it.
+// readdir, and handed over as views of the entry (system32 holds tens of
+// thousands of files; a string or path object per entry cost more than the
+// scan's use of the listing).
 template <typename Add>
 void ReadDirectory(const std::string& hostDir, Add add) {
   DIR* dir = ::opendir(hostDir.c_str());
   if (!dir) return;
+  std::string windowsName;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name(entry->d_name);
     if (name == "." || name == "..") continue;
@@ -109,11 +129,10 @@ void ReadDirectory(const std::string& hostDir, Add add) {
       isRegular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
     if (IsAscii(name)) {
-      add(std::string(name), std::string(name), isRegular);
+      add(name, name, isRegular);
     } else {
-      std::string windowsName = WindowsName(name);
-      std::string hostName = HostName(windowsName);
-      add(std::move(windowsName), std::move(hostName), isRegular);
+      windowsName = WindowsName(name);
+      add(std::string_view(windowsName), name, isRegular);
     }
   }
   ::closedir(dir);
@@ -181,7 +200,7 @@ bool MappedDrive::Components(const std::string& windowsPath, char& drive,
                              std::vector<std::string>& parts) {
   const std::string_view p = windowsPath;
   if (p.empty() || p.size() > kMaxPath) return false;
-  const auto slash = [](char c) { return c == '\\' || c == '/'; };
+  const auto slash = IsSeparator;
   if (p.size() >= 2 && slash(p[0]) && slash(p[1])) return false;  // UNC and device paths
   parts.clear();
   std::size_t at = 0;
@@ -226,8 +245,10 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   auto it = listings_.find(hostDir);
   if (it != listings_.end()) return it->second;
   Listed listed;
-  ReadDirectory(hostDir, [&listed](const std::string& name, std::string hostName, bool regular) {
-    listed.entries.emplace_back(hostName, FoldName(name), regular);
+  std::u16string folded;
+  ReadDirectory(hostDir, [&](std::string_view name, std::string_view hostName, bool regular) {
+    FoldNameInto(name, folded);
+    listed.entries.emplace_back(hostName, folded, regular);
   });
   listed.entries.shrink_to_fit();
   // Of two names that differ only in case, the first listed is found by
@@ -240,6 +261,23 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
       listed.caseTwins = true;
   }
   return listings_.emplace(hostDir, std::move(listed)).first->second;
+}
+
+bool MappedDrive::StoresShortNames(const std::string& hostDir, Listed& listed) {
+  if (listed.storesShortNames == Listed::Stored::kUnknown) {
+    listed.storesShortNames = Listed::Stored::kNo;
+#ifdef __linux__
+    // Asked of one file: a file system without the attribute says so for
+    // every file alike (as MakeShortNames relies on too).
+    char buffer[64];
+    if (!listed.entries.empty() &&
+        !(getxattr((hostDir + "/").append(listed.entries.front().HostName()).c_str(), "system.ntfs_dos_name", buffer,
+                   sizeof buffer) < 0 &&
+          (errno == EOPNOTSUPP || errno == ENOTSUP)))
+      listed.storesShortNames = Listed::Stored::kYes;
+#endif
+  }
+  return listed.storesShortNames == Listed::Stored::kYes;
 }
 
 void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
@@ -304,7 +342,7 @@ const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, co
 }
 
 const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string& hostDir,
-                                              const std::string& component) {
+                                              std::string_view component) {
   thread_local std::u16string folded;
   FoldNameInto(component, folded);
   // Of names that differ only in case (a host directory may hold them),
@@ -316,7 +354,13 @@ const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string&
   }
   // A long name first, then a short one, as Windows matches them.
   if (const std::size_t index = listed.Find(folded); index != FoldedIndex::kNotFound) return &listed.entries[index];
-  if (!listed.byShortName) MakeShortNames(hostDir, listed);
+  if (!listed.byShortName) {
+    // Every short name made here holds a '~': where the file system stores
+    // none, a name without one is nobody's short name, and the directory's
+    // short names (system32's: thousands) are not made for it.
+    if (component.find('~') == std::string_view::npos && !StoresShortNames(hostDir, listed)) return nullptr;
+    MakeShortNames(hostDir, listed);
+  }
   const auto it = listed.byShortName->find(folded);
   return it == listed.byShortName->end() ? nullptr : &listed.entries[it->second];
 }
@@ -328,33 +372,50 @@ bool MappedDrive::FindEntry(const std::string& hostDir, const std::string& compo
   return true;
 }
 
+bool MappedDrive::InLastDirectory(std::string_view path, std::string_view& leaf) const {
+  const LastDirectory& directory = lastDirectory_;
+  const std::string_view text = directory.text;
+  if (!directory.known || text.empty() || path.size() > kMaxPath || path.size() <= text.size() ||
+      path.compare(0, text.size(), text) != 0)
+    return false;
+  leaf = path.substr(text.size());
+  return IsPlainComponent(leaf);
+}
+
 bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath, bool* regular) {
-  char drive = 0;
-  std::vector<std::string>& parts = resolvedParts_;
   if (regular) *regular = false;
-  if (!Components(windowsPath, drive, parts)) return false;
-  auto d = drives_.find(drive);
-  if (d == drives_.end()) return false;
-  if (parts.empty()) {
-    hostPath = d->second;
-    return true;
-  }
-  const auto directoryEnd = parts.end() - 1;
   LastDirectory& directory = lastDirectory_;
-  if (!directory.known || directory.drive != drive ||
-      !std::equal(parts.begin(), directoryEnd, directory.parts.begin(), directory.parts.end())) {
-    std::string host = d->second;
-    for (auto part = parts.begin(); part != directoryEnd; ++part) {
-      const Entry* entry = FindListed(host, *part);
-      if (!entry) return false;
-      host.append("/").append(entry->HostName());
+  // A scan checks thousands of files of one directory in a row, spelled
+  // alike up to the file's name: those skip taking the path apart.
+  std::string_view leaf;
+  if (!InLastDirectory(windowsPath, leaf)) {
+    char drive = 0;
+    std::vector<std::string>& parts = resolvedParts_;
+    if (!Components(windowsPath, drive, parts)) return false;
+    auto d = drives_.find(drive);
+    if (d == drives_.end()) return false;
+    if (parts.empty()) {
+      hostPath = d->second;
+      return true;
     }
-    directory.drive = drive;
-    directory.parts.assign(parts.begin(), directoryEnd);
-    const auto listed = listings_.find(host);
-    directory.listed = listed == listings_.end() ? nullptr : &listed->second;
-    directory.host = std::move(host);
-    directory.known = true;
+    const auto directoryEnd = parts.end() - 1;
+    if (!directory.known || directory.drive != drive ||
+        !std::equal(parts.begin(), directoryEnd, directory.parts.begin(), directory.parts.end())) {
+      std::string host = d->second;
+      for (auto part = parts.begin(); part != directoryEnd; ++part) {
+        const Entry* entry = FindListed(host, *part);
+        if (!entry) return false;
+        host.append("/").append(entry->HostName());
+      }
+      directory.drive = drive;
+      directory.parts.assign(parts.begin(), directoryEnd);
+      const auto listed = listings_.find(host);
+      directory.listed = listed == listings_.end() ? nullptr : &listed->second;
+      directory.host = std::move(host);
+      directory.known = true;
+    }
+    directory.text = DirectoryText(windowsPath, parts.back());
+    leaf = parts.back();
   }
   if (!directory.listed) {
     // A directory a path first lands in is not listed for it: most such (a
@@ -362,7 +423,7 @@ bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath,
     // is one system call where a listing is four. The next path into the
     // directory lists it.
     if (probed_.insert(std::hash<std::string>{}(directory.host)).second) {
-      hostPath.assign(directory.host).append("/").append(HostName(parts.back()));
+      hostPath.assign(directory.host).append("/").append(HostName(leaf));
       struct stat st;
       if (::stat(hostPath.c_str(), &st) == 0) {
         if (regular) *regular = S_ISREG(st.st_mode);
@@ -371,7 +432,7 @@ bool MappedDrive::Resolve(const std::string& windowsPath, std::string& hostPath,
     }
     directory.listed = &Listing(directory.host);
   }
-  const Entry* last = FindIn(*directory.listed, directory.host, parts.back());
+  const Entry* last = FindIn(*directory.listed, directory.host, leaf);
   if (!last) return false;
   if (regular) *regular = last->regular;
   hostPath.assign(directory.host).append("/").append(last->HostName());
@@ -427,7 +488,7 @@ bool MappedDrive::IsReadOnly(const std::string& hostPath) {
 
 bool MappedDrive::CanOpenForRead(const std::string& path) {
   std::lock_guard lock(mutex_);
-  std::string host;
+  std::string& host = resolvedHost_;
   bool regular = false;
   // Asked for every file a registry text names (tens of thousands in one
   // scan): the directory listing answers. A file that is there can be

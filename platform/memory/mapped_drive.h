@@ -7,6 +7,7 @@
 // permission, and is honoured even for root.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -86,13 +87,21 @@ class MappedDrive final : public IFileSystem {
     }
     std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> byShortName;  // those that differ
     bool caseTwins = false;  // two names differ only in case
+    // Whether the file system may hold short names of its own for these
+    // files (an NTFS mount), asked once.
+    enum class Stored : std::uint8_t { kUnknown, kNo, kYes };
+    Stored storesShortNames = Stored::kUnknown;
   };
   bool Components(const std::string& windowsPath, char& drive, std::vector<std::string>& parts);
   Listed& Listing(const std::string& hostDir);
   void MakeShortNames(const std::string& hostDir, Listed& listed);
+  bool StoresShortNames(const std::string& hostDir, Listed& listed);
   bool FindEntry(const std::string& hostDir, const std::string& component, std::string& hostName);
   const Entry* FindListed(const std::string& hostDir, const std::string& component);
-  const Entry* FindIn(Listed& listed, const std::string& hostDir, const std::string& component);
+  const Entry* FindIn(Listed& listed, const std::string& hostDir, std::string_view component);
+  // Whether `path` names a plain file name in the directory the last path
+  // resolved lay in, spelled as that path spelled it; `leaf`: that name.
+  bool InLastDirectory(std::string_view path, std::string_view& leaf) const;
   // ResolveExisting, saying whether it found a regular file (or a link to
   // one; not for a drive's root).
   bool Resolve(const std::string& windowsPath, std::string& hostPath, bool* regular);
@@ -129,12 +138,16 @@ class MappedDrive final : public IFileSystem {
     std::vector<std::string> parts;
     std::string host;
     Listed* listed = nullptr;
+    // The text of the last absolute path up to its file name, when that
+    // name was kept as spelled; empty otherwise.
+    std::string text;
   };
   // Directories (by a hash of the host path) a path has landed in without
   // listing them; a hash shared by two only makes the second listed sooner.
   std::unordered_set<std::size_t> probed_;
   LastDirectory lastDirectory_;
   std::vector<std::string> resolvedParts_;  // Resolve's, its room kept
+  std::string resolvedHost_;                // CanOpenForRead's, its room kept
 };
 
 }  // namespace plat::memory

@@ -51,6 +51,20 @@ TEST(MappedDrive, EveryFileOfALargeDirectoryIsFoundByAnySpelling) {
   EXPECT_EQ(foundUpper, kFiles);
   EXPECT_FALSE(m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\Lib" + std::to_string(kFiles) + ".dll"));
   EXPECT_TRUE(m.drive.CanOpenForRead("C:\\WINDOWS\\system32\\COMMON~1.DLL")) << "short names still found";
+  // Right after a file of the same directory, spelled alike up to the name.
+  const std::string dir = "C:\\WINDOWS\\system32\\";
+  for (const auto& [name, exists] : std::vector<std::pair<std::string, bool>>{
+           {"Lib1.dll. ", true},
+           {"Lib1.dll\\", true},
+           {"..\\system32\\Lib1.dll", true},
+           {"..", false},
+           {".", false},
+           {"Lib1.dll,1", false},
+           {"Lib*.dll", false},
+           {std::string(260, 'a'), false}}) {
+    ASSERT_TRUE(m.drive.CanOpenForRead(dir + "Lib0.dll"));
+    EXPECT_EQ(m.drive.CanOpenForRead(dir + name), exists) << name;
+  }
 }
 
 // A host directory may hold names that differ only in case; a directory is
