@@ -488,7 +488,7 @@ class HiveWriter {
     datas.reserve(node.values.size());
     for (const auto& v : node.values) {
       names.push_back(Utf8FromUtf16(v.Wide()));
-      datas.push_back(!v.Utf16() && regtype::IsString(v.Type()) ? HiveStringData(v.Data()) : std::string(v.Data()));
+      datas.push_back(!v.Utf16() && regtype::IsString(v.Type()) ? HiveStringData(v.Data()) : v.Data());
     }
     std::vector<hive_set_value> set(node.values.size());
     for (std::size_t i = 0; i < set.size(); ++i) {

@@ -62,21 +62,57 @@ void RegValue::SetData(std::uint32_t type, std::string_view data, bool utf16) {
   Fill(Wide(), data, nullptr);
 }
 
+namespace {
+
+// Whether UTF-16LE bytes are all ASCII units: every odd byte zero, every
+// even one below 0x80 (eight bytes at a time).
+bool AsciiUtf16(std::string_view data) {
+  if (data.size() % 2) return false;
+  constexpr std::uint64_t kBeyondAscii = 0xFF80FF80FF80FF80ull;
+  std::size_t i = 0;
+  std::uint64_t bits = 0;
+  for (; i + 8 <= data.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data.data() + i, sizeof word);
+    bits |= word;
+  }
+  for (; i < data.size(); i += 2) bits |= static_cast<unsigned char>(data[i]) | static_cast<unsigned char>(data[i + 1]) << 8;
+  return (bits & kBeyondAscii) == 0;
+}
+
+}  // namespace
+
 void RegValue::Fill(std::u16string_view wideName, std::string_view data, UnitPool* pool) {
-  const std::size_t units = wideName.size() + (data.size() + 1) / 2;
+  static_assert(std::endian::native == std::endian::little);
+  const bool ascii = utf16_ && regtype::IsString(type_) && AsciiUtf16(data);
+  const std::size_t heldBytes = ascii ? data.size() / 2 : data.size();
+  const std::size_t units = wideName.size() + (heldBytes + 1) / 2;
   Units block(units, pool);
   if (units) {
     std::copy(wideName.begin(), wideName.end(), block.get());
-    std::memcpy(block.get() + wideName.size(), data.data(), data.size());
+    char* held = reinterpret_cast<char*>(block.get() + wideName.size());
+    if (ascii) {
+      for (std::size_t i = 0; i < heldBytes; ++i) held[i] = data[2 * i];
+    } else {
+      std::memcpy(held, data.data(), data.size());
+    }
   }
   // Replaced only now: the name given may be the old block's.
   nameUnits_ = static_cast<std::uint32_t>(wideName.size());
   dataSize_ = static_cast<std::uint32_t>(data.size());
+  ascii_ = ascii;
   units_ = std::move(block);
 }
 
+std::string RegValue::Data() const {
+  if (!ascii_) return std::string(Held(), dataSize_);
+  std::string bytes(dataSize_, '\0');
+  for (std::size_t i = 0; i < dataSize_ / 2; ++i) bytes[2 * i] = Held()[i];
+  return bytes;
+}
+
 std::optional<std::u16string_view> RegValue::StoredUtf16() const {
-  if (!utf16_ || !regtype::IsString(type_) || dataSize_ % 2) return std::nullopt;
+  if (ascii_ || !utf16_ || !regtype::IsString(type_) || dataSize_ % 2) return std::nullopt;
   // The data follows the name's units in one block of units, so it starts
   // on a unit's boundary, and UTF-16LE bytes are the units themselves here.
   static_assert(std::endian::native == std::endian::little);
@@ -84,6 +120,7 @@ std::optional<std::u16string_view> RegValue::StoredUtf16() const {
 }
 
 std::size_t RegValue::AnsiSize() const {
+  if (ascii_) return dataSize_ / 2;
   const auto units = StoredUtf16();
   return units ? Cp1252Length(*units) : dataSize_;
 }
@@ -91,8 +128,8 @@ std::size_t RegValue::AnsiSize() const {
 void RegValue::AnsiInto(char* out) const {
   if (const auto units = StoredUtf16()) {
     Cp1252Into(*units, out);
-  } else if (dataSize_) {
-    std::memcpy(out, Data().data(), dataSize_);
+  } else if (const std::size_t size = AnsiSize()) {
+    std::memcpy(out, Held(), size);  // ASCII is the same in the code page
   }
 }
 
@@ -106,7 +143,7 @@ std::string RegValue::Name() const { return Cp1252FromUtf16(Wide()); }
 
 bool RegValue::ExactInCodePage() const {
   if (Utf16FromCp1252(Name()) != Wide()) return false;
-  if (!utf16_ || !regtype::IsString(type_)) return true;
+  if (ascii_ || !utf16_ || !regtype::IsString(type_)) return true;
   // Exact when setting the A view back (which stores strings as UTF-16, as
   // RegSetValueExA does) gives the stored bytes again: not so for text the
   // code page lacks, nor for string data of an odd length.

@@ -22,7 +22,9 @@ namespace plat::memory {
 // A value keeps its name only as stored: the code-page and upper-cased forms
 // are made when asked for. Name and data share one block (a hive holds
 // hundreds of thousands of values: two strings each cost three times the
-// memory of what they hold).
+// memory of what they hold). UTF-16 string data that is all ASCII, as
+// nearly all of a hive's is, is held a byte a unit, which gives back the
+// same bytes whole (a hive's strings are a third of the tree's memory).
 class RegValue {
  public:
   RegValue() = default;
@@ -35,7 +37,7 @@ class RegValue {
 
   std::u16string_view Wide() const { return {units_.get(), nameUnits_}; }
   // The bytes as stored.
-  std::string_view Data() const { return {reinterpret_cast<const char*>(units_.get() + nameUnits_), dataSize_}; }
+  std::string Data() const;
   std::uint32_t Type() const { return type_; }
   // Whether string data is held as UTF-16LE (as read from a hive).
   bool Utf16() const { return utf16_; }
@@ -56,13 +58,16 @@ class RegValue {
 
  private:
   void Fill(std::u16string_view wideName, std::string_view data, UnitPool* pool);
-  // String data held as UTF-16, as units where it lies; empty otherwise.
+  // Where the data lies in the block, as stored or a byte a unit.
+  const char* Held() const { return reinterpret_cast<const char*>(units_.get() + nameUnits_); }
+  // String data held as UTF-16 units, where it lies; empty otherwise.
   std::optional<std::u16string_view> StoredUtf16() const;
   Units units_;  // the name's units, then the data's bytes
   std::uint32_t nameUnits_ = 0;
-  std::uint32_t dataSize_ = 0;
+  std::uint32_t dataSize_ = 0;  // of the data as stored
   std::uint32_t type_ = 0;
   bool utf16_ = false;
+  bool ascii_ = false;  // UTF-16 string data held a byte a unit
 };
 
 // A key's name as stored, in a block of its own: 16 bytes where a string

@@ -40,6 +40,7 @@ std::string RegistryGenerator::ValueName() {
 }
 
 void RegistryGenerator::Value(std::uint32_t& type, std::string& data) {
+  static constexpr std::string_view kPlain = "C:\\Program Files\\app.exe 0123";
   static constexpr std::uint32_t kOddTypes[] = {12, 0x7F, 0x12345678, 0xFFFF0001, 0xFFFFFFFF};
   type = Chance(90) ? static_cast<std::uint32_t>(Pick(12)) : kOddTypes[Pick(std::size(kOddTypes))];
   static constexpr std::size_t kSizes[] = {0, 1, 2, 3, 4, 7, 255, 4095, 4096, 4097, 5000, 100000};
@@ -47,10 +48,14 @@ void RegistryGenerator::Value(std::uint32_t& type, std::string& data) {
   if (Chance(5)) size = 100000;
   data.clear();
   if (type == plat::regtype::kSz || type == plat::regtype::kExpandSz) {
-    switch (Pick(6)) {
+    switch (Pick(7)) {
       case 0: data = ""; break;                                  // zero bytes
       case 1: data = HardText(size, false); break;               // no terminator
       case 2: data = HardText(size, false) + '\0' + "tail" + '\0'; break;  // a zero inside
+      case 3:  // plain ASCII, as nearly every string of a real machine
+        for (std::size_t i = 0; i < size; ++i) data += kPlain[Pick(kPlain.size())];
+        data += '\0';
+        break;
       default: data = HardText(size, false) + '\0'; break;        // ordinary text
     }
     return;
