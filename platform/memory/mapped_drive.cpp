@@ -47,10 +47,12 @@ bool InvalidComponent(std::string_view c) {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // A last component that a path keeps as it is spelled: no "." or "..", no
-// trailing dot or blank dropped, nothing a name cannot hold.
+// trailing dot or blank dropped, no separator, nothing a name cannot hold.
 bool IsPlainComponent(std::string_view c) {
-  return !c.empty() && c.back() != '.' && c.back() != ' ' && c.find_first_of("\\/") == std::string_view::npos &&
-         !InvalidComponent(c);
+  if (c.empty() || c.size() > 255 || c.back() == '.' || c.back() == ' ') return false;
+  for (unsigned char ch : c)
+    if (kInvalidInName[ch] || IsSeparator(static_cast<char>(ch))) return false;
+  return true;
 }
 
 // The text of an absolute path up to its last separator when its last

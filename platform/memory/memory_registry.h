@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/memory/lean_mutex.h"
 #include "platform/memory/registry_node.h"
 #include "platform/registry.h"
 
@@ -88,7 +89,7 @@ class MemoryRegistry final : public IRegistry {
   // The keys HKEY_CLASSES_ROOT lists under a key of both users and machine.
   const std::vector<std::shared_ptr<RegNode>>& MergedChildren(HKey key, const View& view);
 
-  mutable std::mutex mutex_;
+  mutable LeanMutex mutex_;
   std::shared_ptr<Node> machine_;
   std::shared_ptr<Node> user_;
   std::unique_ptr<Handle> classesRoot_;  // caches the merged listing of the predefined handle

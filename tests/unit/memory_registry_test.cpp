@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <latch>
 #include <map>
 #include <random>
 #include <thread>
 
+#include "platform/memory/lean_mutex.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/unit_pool.h"
 #include "platform/registry_tree.h"
@@ -252,6 +254,39 @@ TEST(MemoryRegistry, AKeyWithManyValuesFindsEachByAnySpellingThroughChanges) {
   EXPECT_EQ(get("v50"), "fifty");
   EXPECT_EQ(names.back(), "v100");
   reg.CloseKey(key);
+}
+
+TEST(MemoryRegistry, CallsFromSeveralThreadsAtOnceAreEachWhole) {
+  // The registry's lock, bare and through the registry: more threads than
+  // cores, each holding it briefly and often, so that some sleep on it and
+  // must be woken.
+  constexpr int kThreads = 4;
+  plat::memory::LeanMutex mutex;
+  long counted = 0;
+  MemoryRegistry reg;
+  std::vector<std::thread> threads;
+  std::latch start(kThreads);
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      start.arrive_and_wait();
+      for (int i = 0; i < 100000; ++i) {
+        std::lock_guard lock(mutex);
+        ++counted;
+      }
+      for (int i = 0; i < 500; ++i) {
+        HKey key = 0;
+        const std::string path = "Software\\T" + std::to_string(t) + "\\K" + std::to_string(i);
+        ASSERT_EQ(reg.CreateKeyEx(kLocalMachine, path.c_str(), &key), err::kSuccess);
+        SetString(reg, key, "n", std::to_string(i));
+        reg.CloseKey(key);
+        ReadString(reg, kLocalMachine, ("Software\\T" + std::to_string((t + 1) % kThreads) + "\\K0").c_str(), "n");
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(counted, 100000L * kThreads);
+  for (int t = 0; t < kThreads; ++t)
+    EXPECT_EQ(ReadString(reg, kLocalMachine, ("Software\\T" + std::to_string(t) + "\\K499").c_str(), "n"), "499");
+  EXPECT_EQ(reg.OpenHandleCount(), 0u);
 }
 
 TEST(UnitPool, RoomHoldsWhatWasWrittenUntilGivenBackInAnyOrderFromAnyThread) {
