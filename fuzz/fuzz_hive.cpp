@@ -2,6 +2,9 @@
 // damaged hive never hangs the reading, whatever its cells point at. A hive
 // the store will write is then changed (a key added with values, a key
 // deleted), committed and read again: what comes back is what was in memory.
+// Bytes the store reads without libhivex are bytes libhivex opens strictly,
+// at the same root key.
+#include <hivex.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,6 +14,7 @@
 #include <string>
 
 #include "platform/hive/hive_store.h"
+#include "platform/hive/stored_cells.h"
 #include "platform/registry_tree.h"
 
 namespace {
@@ -46,6 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  if (const plat::hive::StoredCells cells(std::string_view(reinterpret_cast<const char*>(data), size));
+      cells.Accepted()) {
+    hive_h* h = hivex_open(path.c_str(), 0);
+    if (!h || hivex_root(h) != cells.Root()) std::abort();
+    hivex_close(h);
   }
   plat::memory::MemoryRegistry registry;
   plat::hive::HiveStore store;

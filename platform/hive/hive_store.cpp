@@ -176,11 +176,14 @@ std::size_t ListLength(const Handle* list) {
 // (subkey lists, key names, keys reached twice) counts against the hive;
 // values that cannot be read make their key read-only.
 struct HiveReader {
-  // `strict`: libhivex opened the hive without HIVEX_OPEN_UNSAFE.
-  HiveReader(hive_h* h, HiveState& state, const ReadPages& pages, bool strict)
-      : h(h), state(state), pages(pages), names(pages.File()), cells(strict ? pages.File() : std::string_view()) {}
+  // `h`: libhivex's handle of `path`, or null when `cells` accepted the file
+  // (libhivex is then opened strictly only if something is not read there).
+  HiveReader(hive_h* h, std::string path, HiveState& state, const ReadPages& pages, StoredCells&& cells)
+      : h(h), path(std::move(path)), state(state), pages(pages), names(pages.File()), cells(std::move(cells)) {}
 
   hive_h* h;
+  std::string path;
+  bool opened = h != nullptr;
   HiveState& state;
   const ReadPages& pages;
   std::size_t structureErrors = 0;
@@ -191,15 +194,27 @@ struct HiveReader {
   std::vector<hive_node_h> children;  // the lists being read, their room reused
   std::vector<hive_value_h> values;
 
+  // What libhivex answers `ask` with its handle, or null when it cannot be
+  // opened.
+  template <typename Ask>
+  auto Libhivex(const Ask& ask) -> decltype(ask(h)) {
+    if (!opened) {
+      opened = true;
+      h = hivex_open(path.c_str(), 0);
+    }
+    return h ? ask(h) : nullptr;
+  }
+
   void Read(RegNode& root) {
     struct Pending {
       hive_node_h node;
       RegNode* into;
       std::size_t depth;
     };
-    std::vector<Pending> pending{{hivex_root(h), &root, 0}};
+    const hive_node_h rootKey = cells.Accepted() ? cells.Root() : hivex_root(h);
+    std::vector<Pending> pending{{rootKey, &root, 0}};
     SeenKeys seen;
-    root.origin = hivex_root(h);
+    root.origin = rootKey;
     while (!pending.empty()) {
       const Pending p = pending.back();
       pending.pop_back();
@@ -207,7 +222,8 @@ struct HiveReader {
       if (++state.keys % kKeysBetweenReleases == 0) GiveBackPages(pending, p.node);
       ReadValues(p.node, *p.into);
       if (p.depth >= kMaxKeyDepth) continue;
-      if (!cells.Children(p.node, children) && !FromLibhivex(hivex_node_children(h, p.node), children)) {
+      if (!cells.Children(p.node, children) &&
+          !FromLibhivex(Libhivex([&](hive_h* x) { return hivex_node_children(x, p.node); }), children)) {
         Unreadable(*p.into, true);
         continue;
       }
@@ -219,7 +235,8 @@ struct HiveReader {
           Unreadable(*p.into, true);
           continue;
         }
-        if (!names.KeyName(children[i], name) && !NameFromLibhivex(hivex_node_name(h, children[i]))) {
+        if (!names.KeyName(children[i], name) &&
+            !NameFromLibhivex(Libhivex([&](hive_h* x) { return hivex_node_name(x, children[i]); }))) {
           Unreadable(*p.into, true);
           continue;
         }
@@ -250,13 +267,15 @@ struct HiveReader {
   }
 
   void ReadValues(hive_node_h node, RegNode& into) {
-    if (!cells.Values(node, values) && !FromLibhivex(hivex_node_values(h, node), values)) {
+    if (!cells.Values(node, values) &&
+        !FromLibhivex(Libhivex([&](hive_h* x) { return hivex_node_values(x, node); }), values)) {
       Unreadable(into, true);
       return;
     }
     into.values.reserve(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
-      const bool named = names.ValueName(values[i], name) || NameFromLibhivex(hivex_value_key(h, values[i]));
+      const bool named = names.ValueName(values[i], name) ||
+                         NameFromLibhivex(Libhivex([&](hive_h* x) { return hivex_value_key(x, values[i]); }));
       // Any 32-bit type can stand in a hive, not only hive_type's names.
       static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
       std::uint32_t type = 0;
@@ -265,7 +284,9 @@ struct HiveReader {
       bool read = named && cells.ValueData(values[i], type, data);
       if (named && !read) {
         std::size_t length = 0;
-        copied.reset(hivex_value_value(h, values[i], reinterpret_cast<hive_type*>(&type), &length));
+        copied.reset(Libhivex([&](hive_h* x) {
+          return hivex_value_value(x, values[i], reinterpret_cast<hive_type*>(&type), &length);
+        }));
         read = copied != nullptr;
         if (read) data = std::string_view(copied.get(), length);
       }
@@ -328,26 +349,37 @@ bool HiveStore::Load(const std::vector<HiveMount>& mounts, memory::MemoryRegistr
       }
     }
     const std::uint64_t residentBefore = ReadPages::Resident();
-    hive_h* h = hivex_open(readFrom.c_str(), 0);
-    const bool strict = h != nullptr;
-    const int strictErrno = errno;
-    if (!h) h = hivex_open(readFrom.c_str(), HIVEX_OPEN_UNSAFE);
-    // A hive cut short (a crash, a copy that stopped) claims more hive bins
-    // than the file holds, and libhivex refuses it: what is there is read
-    // from a copy whose header claims only that.
-    if (!h && st.header.binsSize != 0 && 4096 + std::uint64_t{st.header.binsSize} > st.header.fileSize)
-      h = OpenCutShort(mount.hostPath);
-    if (!h) {
-      error = mount.hostPath + ": not a hive that can be read (" +
-              (st.header.state == HiveHeader::State::kDamaged ? st.header.reason : std::strerror(strictErrno)) + ")";
-      return false;
+    // A hive that passes every check libhivex's strict open makes is read
+    // from a mapping of its own, and libhivex, whose open reads the whole
+    // file once more, is opened only for what is not read here.
+    ReadPages pages = ReadPages::Map(readFrom, residentBefore);
+    StoredCells cells(pages.File());
+    hive_h* h = nullptr;
+    bool strict = cells.Accepted();
+    int strictErrno = 0;
+    if (!strict) {
+      pages = ReadPages();
+      h = hivex_open(readFrom.c_str(), 0);
+      strict = h != nullptr;
+      strictErrno = errno;
+      if (!h) h = hivex_open(readFrom.c_str(), HIVEX_OPEN_UNSAFE);
+      // A hive cut short (a crash, a copy that stopped) claims more hive
+      // bins than the file holds, and libhivex refuses it: what is there is
+      // read from a copy whose header claims only that.
+      if (!h && st.header.binsSize != 0 && 4096 + std::uint64_t{st.header.binsSize} > st.header.fileSize)
+        h = OpenCutShort(mount.hostPath);
+      if (!h) {
+        error = mount.hostPath + ": not a hive that can be read (" +
+                (st.header.state == HiveHeader::State::kDamaged ? st.header.reason : std::strerror(strictErrno)) + ")";
+        return false;
+      }
+      pages = ReadPages(readFrom, residentBefore);
     }
     auto l = std::make_unique<Loaded>();
     l->tree = std::make_shared<RegNode>();
-    const ReadPages pages(readFrom, residentBefore);
-    HiveReader reader{h, st, pages, strict};
+    HiveReader reader{h, readFrom, st, pages, std::move(cells)};
     reader.Read(*l->tree);
-    hivex_close(h);
+    if (reader.h) hivex_close(reader.h);
     if (st.header.state != HiveHeader::State::kClean) {
       st.readOnly = true;
       st.reason = st.header.reason;

@@ -1,5 +1,6 @@
 #include "platform/hive/read_pages.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <utility>
 
 namespace plat::hive {
 
@@ -46,6 +48,50 @@ ReadPages::ReadPages(const std::string& path, std::uint64_t residentBefore) {
   }
   std::fclose(maps);
   residentLimit_ = residentBefore + fileSize_ / 2 * 3;
+}
+
+ReadPages ReadPages::Map(const std::string& path, std::uint64_t residentBefore) {
+  ReadPages pages;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return pages;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    void* address = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (address != MAP_FAILED) {
+      pages.address_ = address;
+      pages.owned_ = true;
+      pages.length_ = pages.fileSize_ = static_cast<std::size_t>(st.st_size);
+      pages.residentLimit_ = residentBefore + pages.fileSize_ / 2 * 3;
+    }
+  }
+  ::close(fd);
+  return pages;
+}
+
+ReadPages::~ReadPages() {
+  if (owned_) ::munmap(address_, length_);
+}
+
+ReadPages::ReadPages(ReadPages&& other) noexcept
+    : address_(other.address_),
+      owned_(other.owned_),
+      length_(other.length_),
+      fileSize_(other.fileSize_),
+      residentLimit_(other.residentLimit_) {
+  other.address_ = nullptr;
+  other.owned_ = false;
+}
+
+ReadPages& ReadPages::operator=(ReadPages&& other) noexcept {
+  if (this != &other) {
+    ReadPages gone(std::move(*this));
+    address_ = std::exchange(other.address_, nullptr);
+    owned_ = std::exchange(other.owned_, false);
+    length_ = other.length_;
+    fileSize_ = other.fileSize_;
+    residentLimit_ = other.residentLimit_;
+  }
+  return *this;
 }
 
 void ReadPages::Release() const {

@@ -1,11 +1,12 @@
-// The pages of a hive file that libhivex has mapped to read it. libhivex
-// maps the whole file and keeps it mapped until the hive is closed, so
-// reading a hive of 170 MiB into the registry's tree would hold both at
-// once. Giving back the pages already read every so often keeps the
-// process's memory to the tree and a few pages of the file: a page read
-// again is mapped again from the page cache. The mapping is found by the
-// file's device and inode in /proc/self/maps (libhivex does not give its
-// address); where it cannot be found, nothing is given back.
+// The pages of a hive file mapped to read it: a mapping of its own, or the
+// one libhivex made when it opened the file. Either maps the whole file and
+// keeps it mapped while the hive is read, so reading a hive of 170 MiB into
+// the registry's tree would hold both at once. Giving back the pages already
+// read every so often keeps the process's memory to the tree and a few
+// pages of the file: a page read again is mapped again from the page cache.
+// libhivex's mapping is found by the file's device and inode in
+// /proc/self/maps (libhivex does not give its address); where it cannot be
+// found, nothing is given back.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +18,16 @@ namespace plat::hive {
 
 class ReadPages {
  public:
+  ReadPages() = default;
   // Call just after libhivex has opened `path`, with what the process held
   // before it did (Resident()).
   explicit ReadPages(const std::string& path, std::uint64_t residentBefore = 0);
+  // A mapping of `path` of its own, for reading, given up with this; empty
+  // when the file cannot be mapped.
+  static ReadPages Map(const std::string& path, std::uint64_t residentBefore);
+  ~ReadPages();
+  ReadPages(ReadPages&& other) noexcept;
+  ReadPages& operator=(ReadPages&& other) noexcept;
   // The process's resident memory in bytes, or 0 when it cannot be read.
   static std::uint64_t Resident();
   // Gives the mapped pages back; the mapping itself stays valid.
@@ -39,6 +47,7 @@ class ReadPages {
 
  private:
   void* address_ = nullptr;
+  bool owned_ = false;  // mapped here, and unmapped with this
   std::size_t length_ = 0;
   std::size_t fileSize_ = 0;
   std::uint64_t residentLimit_ = 0;

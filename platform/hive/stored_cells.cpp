@@ -33,13 +33,27 @@ const unsigned char* StoredCells::At(std::uint64_t offset) const {
   return reinterpret_cast<const unsigned char*>(file_.data()) + offset;
 }
 
-// Nothing is read here from a hive that libhivex's strict open would have
-// refused.
+// Nothing is read here from a hive that libhivex's strict open would
+// refuse: its base block, its hive bins and cells, and its root key are
+// checked as that open checks them (sums and offsets in 32 bits, as it
+// makes them), and where any check fails, or a stricter one made here,
+// nothing is read here.
 StoredCells::StoredCells(std::string_view file) : file_(file) {
-  if (!MarkCellsInUse()) {
+  if (!BaseBlockAccepted() || !MarkCellsInUse() || !KeyAt(root_)) {
     file_ = {};
     cells_.clear();
   }
+}
+
+bool StoredCells::BaseBlockAccepted() {
+  constexpr std::size_t kSmallestHive = 0x2000;
+  constexpr std::uint64_t kRootAt = 36, kSumAt = 508;
+  if (file_.size() < kSmallestHive || file_.compare(0, 4, "regf") != 0 || Le32(At(20)) != 1) return false;
+  std::uint32_t sum = 0;
+  for (std::uint64_t at = 0; at < kSumAt; at += 4) sum ^= Le32(At(at));
+  if (sum != Le32(At(kSumAt))) return false;
+  root_ = static_cast<std::uint32_t>(Le32(At(kRootAt)) + kFirstBin);
+  return true;
 }
 
 // The cells in use, found as libhivex's strict open finds them: hive bins
@@ -48,7 +62,7 @@ StoredCells::StoredCells(std::string_view file) : file_(file) {
 bool StoredCells::MarkCellsInUse() {
   if (file_.size() < kFirstBin + 32) return false;
   cells_.assign(file_.size() / 4 / 64 + 1, 0);
-  const std::uint64_t binsEnd = std::uint64_t{Le32(At(40))} + kFirstBin;
+  const std::uint64_t binsEnd = static_cast<std::uint32_t>(Le32(At(40)) + kFirstBin);
   std::uint64_t binSize = 0;
   for (std::uint64_t bin = kFirstBin; bin < file_.size() && bin < binsEnd; bin += binSize) {
     if (file_.size() - bin < 32) return false;

@@ -20,10 +20,16 @@ namespace plat::hive {
 
 class StoredCells {
  public:
-  // `file`: the whole file, from its first byte, of a hive libhivex opened
-  // without HIVEX_OPEN_UNSAFE; empty when it is not known (then nothing is
-  // read here).
+  // `file`: the whole file, from its first byte; empty when it is not known.
+  // Nothing is read here from a file libhivex would not open strictly
+  // (without HIVEX_OPEN_UNSAFE).
   explicit StoredCells(std::string_view file);
+  // Whether the file passed every check of libhivex's strict open: what
+  // that open would give is read here, and libhivex is needed only for
+  // what is not.
+  bool Accepted() const { return !file_.empty(); }
+  // The root key, as libhivex's hivex_root gives it; only when Accepted.
+  hive_node_h Root() const { return root_; }
   // The key's subkeys or values in the order its lists hold them; false
   // when they are not read here.
   bool Children(hive_node_h node, std::vector<hive_node_h>& out) const;
@@ -37,11 +43,13 @@ class StoredCells {
   bool KeyAt(std::uint64_t offset) const;
   bool Collect(std::uint64_t list, std::size_t limit, unsigned depth, std::size_t& lists,
                std::vector<hive_node_h>& out) const;
+  bool BaseBlockAccepted();
   bool MarkCellsInUse();
   const unsigned char* At(std::uint64_t offset) const;
 
   std::string_view file_;
   std::vector<std::uint64_t> cells_;  // a bit per 4-byte offset where a cell in use starts
+  hive_node_h root_ = 0;
 };
 
 }  // namespace plat::hive

@@ -18,6 +18,7 @@
 #include "demo/demo_image.h"
 #include "engine/install_directory.h"
 #include "platform/hive/read_pages.h"
+#include "platform/hive/stored_cells.h"
 #include "platform/hive/windows_installation.h"
 #include "platform/memory/headless_dialog.h"
 #include "platform/memory/host_files.h"
@@ -432,6 +433,76 @@ TEST(HiveFiles, ADamagedHiveWhoseKeyListsItsOwnAncestorIsReadOnce) {
   plat::hive::HiveStore store;
   std::vector<std::string> notes;
   store.Load({{file.string(), plat::kLocalMachine, "SOFTWARE"}}, reg, notes, error);  // returns, read or refused
+  fs::remove(file);
+}
+
+TEST(HiveFiles, AHiveIsReadWithoutLibhivexOnlyWhereLibhivexWouldOpenItStrictly) {
+  // Variants of a small hive with bytes changed where libhivex's strict open
+  // looks (base block, hive bin headers, cell lengths, the root key), each
+  // with its checksum left wrong or made right again, and cut short: the
+  // store reads one without libhivex only where that open accepts it, and
+  // finds the same root key.
+  plat::memory::MemoryRegistry source;
+  plat::HKey key = 0;
+  for (const char* path : {"SOFTWARE\\A\\B", "SOFTWARE\\C"}) {
+    source.CreateKeyEx(plat::kLocalMachine, path, &key);
+    source.SetValueEx(key, "v", plat::regtype::kSz, reinterpret_cast<const std::uint8_t*>("text"), 5);
+    source.CloseKey(key);
+  }
+  const auto file = fs::temp_directory_path() / "tidemarrow-strict.hive";
+  std::string error;
+  ASSERT_TRUE(testing_support::WriteHive(source, plat::kLocalMachine, "SOFTWARE", file.string(), error));
+  const std::string hive = Slurp(file);
+  std::uint32_t root = 0;
+  std::memcpy(&root, hive.data() + 36, 4);
+  std::vector<std::size_t> places = {0, 3, 20, 21, 23, 36, 37, 39, 40, 41, 42, 43, 508, 511};
+  for (std::size_t at = 0x1000; at < 0x1030; ++at) places.push_back(at);
+  for (std::size_t at = 0x1000 + root; at < 0x1000 + root + 8; ++at) places.push_back(at);
+  auto makeSumRight = [](std::string& bytes) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < 508; i += 4) {
+      std::uint32_t word;
+      std::memcpy(&word, bytes.data() + i, 4);
+      sum ^= word;
+    }
+    std::memcpy(bytes.data() + 508, &sum, 4);
+  };
+  std::vector<std::string> variants;
+  for (const std::size_t at : places)
+    for (const unsigned char to : {0x00, 0x01, 0x04, 0x10, 0x20, 0x7F, 0x80, 0xFF})
+      for (const bool sumMadeRight : {false, true}) {
+        std::string bytes = hive;
+        bytes[at] = static_cast<char>(to);
+        if (sumMadeRight) makeSumRight(bytes);
+        variants.push_back(bytes);
+      }
+  // The root's offset and the bins' end, which libhivex adds to in 32 bits.
+  for (const std::size_t at : {36, 40})
+    for (const std::uint32_t to : {0xFFFFF000u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
+      std::string bytes = hive;
+      std::memcpy(bytes.data() + at, &to, 4);
+      makeSumRight(bytes);
+      variants.push_back(bytes);
+    }
+  for (const std::size_t cut : {std::size_t{1}, std::size_t{4}, std::size_t{4096}}) variants.push_back(hive.substr(0, hive.size() - cut));
+  int accepted = 0, refused = 0;
+  for (const std::string& bytes : variants) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    const plat::hive::StoredCells cells(bytes);
+    hive_h* h = hivex_open(file.string().c_str(), 0);
+    if (cells.Accepted()) {
+      ++accepted;
+      EXPECT_NE(h, nullptr) << "read here, refused by libhivex: variant " << accepted + refused;
+      if (h) {
+        EXPECT_EQ(cells.Root(), hivex_root(h));
+      }
+    } else {
+      ++refused;
+    }
+    if (h) hivex_close(h);
+  }
+  EXPECT_GT(accepted, 50);
+  EXPECT_GT(refused, 50);
   fs::remove(file);
 }
 
