@@ -14,6 +14,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +48,20 @@ class FoldedIndex {
     return slot == kNotFound ? kNotFound : (slots_[slot] & kPositionMask) - 1;
   }
 
+  // The same for a name as the A calls give it, neither converted nor
+  // upper-cased first: `isNameAt(position)` says whether the name at a
+  // position is it.
+  template <typename IsNameAt>
+  std::size_t FindCp1252(std::string_view name, const IsNameAt& isNameAt) const {
+    const std::uint32_t hash = HashOfCp1252(name);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
+      const std::uint64_t entry = slots_[i];
+      if (!entry) return kNotFound;
+      if ((entry >> 32) == hash && isNameAt((entry & kPositionMask) - 1)) return (entry & kPositionMask) - 1;
+    }
+  }
+
   // The name must not be in the index yet.
   void Insert(std::u16string_view name, std::size_t position) {
     if ((used_ + 1) * 2 > slots_.size()) Grow();
@@ -76,13 +91,72 @@ class FoldedIndex {
     --used_;
   }
 
+  // Of the upper-cased name, upper-casing as it reads: its units four at a
+  // time, packed into a word each (names looked up are mostly class ids,
+  // 38 units long). A name as stored and one as the A calls give it hash
+  // alike when they are the same name.
+  static std::uint32_t HashOf(std::u16string_view name) {
+    std::uint64_t h = name.size();
+    std::size_t i = 0;
+    for (; i + 4 <= name.size(); i += 4) {
+      std::uint64_t word;
+      std::memcpy(&word, name.data() + i, sizeof word);
+      static_assert(std::endian::native == std::endian::little);
+      if (word & 0xFF80FF80FF80FF80ull) {
+        word = 0;
+        for (std::size_t k = 0; k < 4; ++k) word |= std::uint64_t{UpcaseUnicode(name[i + k])} << (16 * k);
+      } else {
+        word = UpcaseAsciiUnits(word);
+      }
+      h = Mix(h, word);
+    }
+    return Finish(h, Tail(name.size() - i, [&](std::size_t k) { return UpcaseUnicode(name[i + k]); }));
+  }
+  static std::uint32_t HashOfCp1252(std::string_view name) {
+    std::uint64_t h = name.size();
+    std::size_t i = 0;
+    for (; i + 4 <= name.size(); i += 4) {
+      std::uint32_t bytes;
+      std::memcpy(&bytes, name.data() + i, sizeof bytes);
+      std::uint64_t word = 0;
+      if (bytes & 0x80808080u) {
+        for (std::size_t k = 0; k < 4; ++k) word |= std::uint64_t{UnitOfCp1252(name[i + k])} << (16 * k);
+      } else {
+        // The four bytes spread to a unit each, then upper-cased together.
+        word = (bytes & 0xFFull) | (bytes & 0xFF00ull) << 8 | (bytes & 0xFF0000ull) << 16 |
+               (std::uint64_t{bytes} & 0xFF000000ull) << 24;
+        word = UpcaseAsciiUnits(word);
+      }
+      h = Mix(h, word);
+    }
+    return Finish(h, Tail(name.size() - i, [&](std::size_t k) { return UnitOfCp1252(name[i + k]); }));
+  }
  private:
   static constexpr std::uint64_t kPositionMask = 0xffffffffull;
 
-  // Of the upper-cased name, upper-casing as it reads.
-  static std::uint32_t HashOf(std::u16string_view name) {
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    for (const char16_t c : name) h = (h ^ UpcaseUnicode(c)) * 0x100000001b3ull;
+  static char16_t UnitOfCp1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return UpcaseUnicode(byte < 0x80 ? byte : UnicodeFromCp1252(byte));
+  }
+  // Four ASCII units at once: those from 'a' to 'z' lose 0x20.
+  static std::uint64_t UpcaseAsciiUnits(std::uint64_t word) {
+    const std::uint64_t fromA = word + 0x001F001F001F001Full;  // bit 7 set from 'a' (0x61) up
+    const std::uint64_t pastZ = word + 0x0005000500050005ull;  // bit 7 set from '{' (0x7B) up
+    return word - (((fromA & ~pastZ) & 0x0080008000800080ull) >> 2);
+  }
+  // The last units (fewer than four), packed as the others.
+  template <typename UnitAt>
+  static std::uint64_t Tail(std::size_t count, const UnitAt& unitAt) {
+    std::uint64_t word = 0;
+    for (std::size_t k = 0; k < count; ++k) word |= std::uint64_t{unitAt(k)} << (16 * k);
+    return word;
+  }
+  static std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+  }
+  static std::uint32_t Finish(std::uint64_t h, std::uint64_t tail) {
+    h = Mix(h, tail) * 0xBF58476D1CE4E5B9ull;
     return static_cast<std::uint32_t>(h ^ (h >> 32));
   }
 

@@ -345,8 +345,6 @@ const MappedDrive::Entry* MappedDrive::FindListed(const std::string& hostDir, co
 
 const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string& hostDir,
                                               std::string_view component) {
-  thread_local std::u16string folded;
-  FoldNameInto(component, folded);
   // Of names that differ only in case (a host directory may hold them),
   // the one spelled as asked, as a look-up of that spelling finds it.
   if (listed.caseTwins) {
@@ -355,7 +353,8 @@ const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string&
       if (e.HostName() == host) return &e;
   }
   // A long name first, then a short one, as Windows matches them.
-  if (const std::size_t index = listed.Find(folded); index != FoldedIndex::kNotFound) return &listed.entries[index];
+  if (const std::size_t index = listed.FindCp1252(component); index != FoldedIndex::kNotFound)
+    return &listed.entries[index];
   if (!listed.byShortName) {
     // Every short name made here holds a '~': where the file system stores
     // none, a name without one is nobody's short name, and the directory's
@@ -363,6 +362,8 @@ const MappedDrive::Entry* MappedDrive::FindIn(Listed& listed, const std::string&
     if (component.find('~') == std::string_view::npos && !StoresShortNames(hostDir, listed)) return nullptr;
     MakeShortNames(hostDir, listed);
   }
+  thread_local std::u16string folded;
+  FoldNameInto(component, folded);
   const auto it = listed.byShortName->find(folded);
   return it == listed.byShortName->end() ? nullptr : &listed.entries[it->second];
 }

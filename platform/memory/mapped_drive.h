@@ -85,6 +85,10 @@ class MappedDrive final : public IFileSystem {
     std::size_t Find(std::u16string_view folded) const {
       return byName.Find(folded, [this](std::size_t i) { return entries[i].Folded(); });
     }
+    // The same by a name as the A calls give it, not converted first.
+    std::size_t FindCp1252(std::string_view name) const {
+      return byName.FindCp1252(name, [this, name](std::size_t i) { return EqualFoldedCp1252(entries[i].Folded(), name); });
+    }
     std::unique_ptr<std::unordered_map<std::u16string, std::size_t>> byShortName;  // those that differ
     bool caseTwins = false;  // two names differ only in case
     // Whether the file system may hold short names of its own for these

@@ -175,13 +175,17 @@ std::size_t RegNode::Position(std::u16string_view name) const {
     return it != children.end() && EqualFolded((*it)->wide, name) && !(*it)->detached ? static_cast<std::size_t>(it - children.begin())
                                                                               : kNotFound;
   }
+  return BuiltChildIndex().Find(name, [this](std::size_t i) -> std::u16string_view { return children[i]->wide; });
+}
+
+const FoldedIndex& RegNode::BuiltChildIndex() const {
   std::unique_ptr<FoldedIndex>& index = MakeRare().childIndex;
   if (!index) {
     index = std::make_unique<FoldedIndex>(children.size());
     for (std::size_t i = 0; i < children.size(); ++i)
       if (!children[i]->detached) index->Insert(children[i]->wide, i);
   }
-  return index->Find(name, [this](std::size_t i) -> std::u16string_view { return children[i]->wide; });
+  return *index;
 }
 
 const std::vector<std::uint64_t>& RegNode::RemovedOrigins() const {
@@ -222,8 +226,15 @@ std::shared_ptr<RegNode> RegNode::FindCp1252(std::string_view name, std::u16stri
       if (!child->detached && EqualFoldedCp1252(child->wide, name)) return child;
     return nullptr;
   }
-  if (folded.empty() && !name.empty()) FoldNameInto(name, folded);
-  return Find(folded);
+  if (sorted && children.size() <= kSearched) {
+    if (folded.empty() && !name.empty()) FoldNameInto(name, folded);
+    return Find(folded);
+  }
+  // A long list (the class ids: 60,000) is searched by the name as given,
+  // hashed and compared without converting it.
+  const std::size_t i = BuiltChildIndex().FindCp1252(
+      name, [this, name](std::size_t at) { return EqualFoldedCp1252(children[at]->wide, name); });
+  return i == kNotFound ? nullptr : children[i];
 }
 
 std::shared_ptr<RegNode> RegNode::AddWide(std::u16string_view wideName, UnitPool* pool) {

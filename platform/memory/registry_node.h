@@ -165,6 +165,8 @@ struct RegNode {
   };
   Rare& MakeRare() const;
   FoldedIndex* ChildIndex() const { return rare_ ? rare_->childIndex.get() : nullptr; }
+  // The index of a long or unsorted list, made when first needed.
+  const FoldedIndex& BuiltChildIndex() const;
   void DropChildIndex();
   mutable std::unique_ptr<Rare> rare_;
   static constexpr std::size_t kNotFound = ~std::size_t{0};

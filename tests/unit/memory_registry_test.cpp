@@ -9,6 +9,8 @@
 #include <random>
 #include <thread>
 
+#include "platform/codepage.h"
+#include "platform/memory/folded_index.h"
 #include "platform/memory/lean_mutex.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/unit_pool.h"
@@ -287,6 +289,49 @@ TEST(MemoryRegistry, CallsFromSeveralThreadsAtOnceAreEachWhole) {
   for (int t = 0; t < kThreads; ++t)
     EXPECT_EQ(ReadString(reg, kLocalMachine, ("Software\\T" + std::to_string(t) + "\\K499").c_str(), "n"), "499");
   EXPECT_EQ(reg.OpenHandleCount(), 0u);
+}
+
+TEST(FoldedIndex, ANameIsFoundAsStoredAsTheACallsGiveItAndInAnyCase) {
+  // Long lists (class ids, system32) are searched by a hash of the name
+  // upper-cased, made from the stored units or straight from the code-page
+  // bytes: both must agree for every byte and every length.
+  using plat::memory::FoldedIndex;
+  std::mt19937 random(11);
+  std::vector<std::string> names;
+  for (int byte = 1; byte < 256; ++byte) names.emplace_back(1, static_cast<char>(byte));
+  for (int i = 0; i < 3000; ++i) {
+    std::string name(1 + random() % 40, ' ');
+    for (char& c : name) c = static_cast<char>(1 + random() % 255);
+    names.push_back(name);
+  }
+  FoldedIndex index;
+  std::vector<std::u16string> stored;
+  for (const std::string& name : names) {
+    const std::u16string wide = plat::Utf16FromCp1252(name);
+    ASSERT_EQ(FoldedIndex::HashOf(wide), FoldedIndex::HashOfCp1252(name)) << name;
+    ASSERT_EQ(FoldedIndex::HashOf(plat::FoldName(name)), FoldedIndex::HashOf(wide)) << name;
+    auto at = [&](std::size_t i) -> std::u16string_view { return stored[i]; };
+    if (index.Find(wide, at) != FoldedIndex::kNotFound) continue;  // a name again, in another case
+    index.Insert(wide, stored.size());
+    stored.push_back(wide);
+  }
+  int found = 0;
+  for (const std::string& name : names) {
+    std::string other = name;  // the same name in the other case where the code page has one
+    for (char& c : other) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte == 0x9A) c = static_cast<char>(0x8A);        // š and Š
+      else if (byte >= 'a' && byte <= 'z') c = static_cast<char>(byte - 32);
+      else if (byte >= 'A' && byte <= 'Z') c = static_cast<char>(byte + 32);
+    }
+    for (const std::string& spelling : {name, other}) {
+      const std::size_t i = index.FindCp1252(spelling, [&](std::size_t at) {
+        return plat::memory::EqualFoldedCp1252(stored[at], spelling);
+      });
+      found += i != FoldedIndex::kNotFound;
+    }
+  }
+  EXPECT_EQ(found, 2 * static_cast<int>(names.size()));
 }
 
 TEST(UnitPool, RoomHoldsWhatWasWrittenUntilGivenBackInAnyOrderFromAnyThread) {
