@@ -22,6 +22,27 @@
 
 namespace plat::memory {
 
+// How many units two texts share from their start, compared eight bytes at
+// a time (names and paths compared often share a long prefix: class ids,
+// the path a walk took last).
+template <typename Char>
+std::size_t SharedPrefix(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+  constexpr std::size_t kPerWord = 8 / sizeof(Char);
+  const std::size_t n = std::min(a.size(), b.size());
+  std::size_t i = 0;
+  for (; i + kPerWord <= n; i += kPerWord) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a.data() + i, sizeof x);
+    std::memcpy(&y, b.data() + i, sizeof y);
+    if (x != y) {
+      static_assert(std::endian::native == std::endian::little);
+      return i + static_cast<std::size_t>(std::countr_zero(x ^ y)) / 8 / sizeof(Char);
+    }
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
 // Names as Windows compares them: each unit upper-cased as it is read, so
 // either side may be given as stored or upper-cased already.
 int CompareFolded(std::u16string_view a, std::u16string_view b);
@@ -96,41 +117,26 @@ class FoldedIndex {
   // 38 units long). A name as stored and one as the A calls give it hash
   // alike when they are the same name.
   static std::uint32_t HashOf(std::u16string_view name) {
-    std::uint64_t h = name.size();
-    std::size_t i = 0;
-    for (; i + 4 <= name.size(); i += 4) {
+    const auto unitAt = [name](std::size_t i) { return UpcaseUnicode(name[i]); };
+    return Hash(name.size(), unitAt, [&](std::size_t i) {
       std::uint64_t word;
       std::memcpy(&word, name.data() + i, sizeof word);
       static_assert(std::endian::native == std::endian::little);
-      if (word & 0xFF80FF80FF80FF80ull) {
-        word = 0;
-        for (std::size_t k = 0; k < 4; ++k) word |= std::uint64_t{UpcaseUnicode(name[i + k])} << (16 * k);
-      } else {
-        word = UpcaseAsciiUnits(word);
-      }
-      h = Mix(h, word);
-    }
-    return Finish(h, Tail(name.size() - i, [&](std::size_t k) { return UpcaseUnicode(name[i + k]); }));
+      return word & 0xFF80FF80FF80FF80ull ? Packed(i, unitAt) : UpcaseAsciiUnits(word);
+    });
   }
   static std::uint32_t HashOfCp1252(std::string_view name) {
-    std::uint64_t h = name.size();
-    std::size_t i = 0;
-    for (; i + 4 <= name.size(); i += 4) {
+    const auto unitAt = [name](std::size_t i) { return UnitOfCp1252(name[i]); };
+    return Hash(name.size(), unitAt, [&](std::size_t i) {
       std::uint32_t bytes;
       std::memcpy(&bytes, name.data() + i, sizeof bytes);
-      std::uint64_t word = 0;
-      if (bytes & 0x80808080u) {
-        for (std::size_t k = 0; k < 4; ++k) word |= std::uint64_t{UnitOfCp1252(name[i + k])} << (16 * k);
-      } else {
-        // The four bytes spread to a unit each, then upper-cased together.
-        word = (bytes & 0xFFull) | (bytes & 0xFF00ull) << 8 | (bytes & 0xFF0000ull) << 16 |
-               (std::uint64_t{bytes} & 0xFF000000ull) << 24;
-        word = UpcaseAsciiUnits(word);
-      }
-      h = Mix(h, word);
-    }
-    return Finish(h, Tail(name.size() - i, [&](std::size_t k) { return UnitOfCp1252(name[i + k]); }));
+      if (bytes & 0x80808080u) return Packed(i, unitAt);
+      // The four bytes spread to a unit each, then upper-cased together.
+      return UpcaseAsciiUnits((bytes & 0xFFull) | (bytes & 0xFF00ull) << 8 | (bytes & 0xFF0000ull) << 16 |
+                              (std::uint64_t{bytes} & 0xFF000000ull) << 24);
+    });
   }
+
  private:
   static constexpr std::uint64_t kPositionMask = 0xffffffffull;
 
@@ -144,12 +150,20 @@ class FoldedIndex {
     const std::uint64_t pastZ = word + 0x0005000500050005ull;  // bit 7 set from '{' (0x7B) up
     return word - (((fromA & ~pastZ) & 0x0080008000800080ull) >> 2);
   }
-  // The last units (fewer than four), packed as the others.
+  // Up to four upper-cased units from `first`, packed into a word.
   template <typename UnitAt>
-  static std::uint64_t Tail(std::size_t count, const UnitAt& unitAt) {
+  static std::uint64_t Packed(std::size_t first, const UnitAt& unitAt, std::size_t count = 4) {
     std::uint64_t word = 0;
-    for (std::size_t k = 0; k < count; ++k) word |= std::uint64_t{unitAt(k)} << (16 * k);
+    for (std::size_t k = 0; k < count; ++k) word |= std::uint64_t{unitAt(first + k)} << (16 * k);
     return word;
+  }
+  // `size` units, whole words from `wordAt(i)`, the last few from `unitAt`.
+  template <typename UnitAt, typename WordAt>
+  static std::uint32_t Hash(std::size_t size, const UnitAt& unitAt, const WordAt& wordAt) {
+    std::uint64_t h = size;
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) h = Mix(h, wordAt(i));
+    return Finish(h, Packed(i, unitAt, size - i));
   }
   static std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
     h = (h ^ word) * 0x9E3779B97F4A7C15ull;

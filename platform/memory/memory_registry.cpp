@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <map>
 #include <cstring>
 #include <utility>
@@ -81,23 +80,6 @@ Step NextComponent(std::string_view path, std::size_t& start, std::string_view& 
   part = path.substr(start, end - start);
   start = end + 1;
   return Step::kPart;
-}
-
-// How many bytes two texts share from their start, eight at a time.
-std::size_t CommonPrefix(std::string_view a, std::string_view b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a.data() + i, sizeof x);
-    std::memcpy(&y, b.data() + i, sizeof y);
-    if (x != y) {
-      static_assert(std::endian::native == std::endian::little);
-      return i + static_cast<std::size_t>(std::countr_zero(x ^ y)) / 8;
-    }
-  }
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
 }
 
 // The components of a subkey path (no copy per open).
@@ -224,7 +206,7 @@ RegStatus MemoryRegistry::Walk(const View& from, const char* subKey, View& out) 
   WalkedPath& last = WalkFrom(from);
   // The levels this path repeats of the last one, byte for byte, lead where
   // they led then: those that end within the bytes both paths share.
-  const std::size_t common = CommonPrefix(path, last.path);
+  const std::size_t common = SharedPrefix(path, std::string_view(last.path));
   std::size_t depth = 0;
   while (depth < last.ends.size()) {
     const std::size_t end = last.ends[depth];

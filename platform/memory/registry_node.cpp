@@ -11,16 +11,9 @@ namespace plat::memory {
 
 int CompareFolded(std::u16string_view a, std::u16string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
-  // Equal units skipped four at a time: names compared often share a long
-  // prefix (class ids), or are the same name spelled the same.
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a.data() + i, sizeof x);
-    std::memcpy(&y, b.data() + i, sizeof y);
-    if (x != y) break;
-  }
-  for (; i < n; ++i) {
+  // Units equal as they stand need no upper-casing: most names compared
+  // share a long prefix (class ids), or are the same name spelled the same.
+  for (std::size_t i = SharedPrefix(a, b); i < n; ++i) {
     if (a[i] == b[i]) continue;  // most units compared are equal
     const char16_t x = UpcaseUnicode(a[i]), y = UpcaseUnicode(b[i]);
     if (x != y) return x < y ? -1 : 1;
