@@ -49,10 +49,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 // A last component that a path keeps as it is spelled: no "." or "..", no
 // trailing dot or blank dropped, no separator, nothing a name cannot hold.
 bool IsPlainComponent(std::string_view c) {
-  if (c.empty() || c.size() > 255 || c.back() == '.' || c.back() == ' ') return false;
-  for (unsigned char ch : c)
-    if (kInvalidInName[ch] || IsSeparator(static_cast<char>(ch))) return false;
-  return true;
+  return !c.empty() && c.back() != '.' && c.back() != ' ' && !InvalidComponent(c) &&
+         std::none_of(c.begin(), c.end(), IsSeparator);
 }
 
 // The text of an absolute path up to its last separator when its last
@@ -265,19 +263,35 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 
+namespace {
+
+// The short name an NTFS mount (ntfs-3g) keeps for a file, into `shortName`
+// (empty when it keeps none); false when the file system keeps no short
+// names at all, which it says alike for every file.
+bool ReadStoredShortName([[maybe_unused]] const std::string& hostPath, std::string& shortName) {
+  shortName.clear();
+#ifdef __linux__
+  char buffer[64];
+  const ssize_t n = getxattr(hostPath.c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
+  if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
+  return !(n < 0 && (errno == EOPNOTSUPP || errno == ENOTSUP));
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
 bool MappedDrive::StoresShortNames(const std::string& hostDir, Listed& listed) {
   if (listed.storesShortNames == Listed::Stored::kUnknown) {
-    listed.storesShortNames = Listed::Stored::kNo;
-#ifdef __linux__
     // Asked of one file: a file system without the attribute says so for
-    // every file alike (as MakeShortNames relies on too).
-    char buffer[64];
-    if (!listed.entries.empty() &&
-        !(getxattr((hostDir + "/").append(listed.entries.front().HostName()).c_str(), "system.ntfs_dos_name", buffer,
-                   sizeof buffer) < 0 &&
-          (errno == EOPNOTSUPP || errno == ENOTSUP)))
-      listed.storesShortNames = Listed::Stored::kYes;
-#endif
+    // every file alike.
+    std::string shortName;
+    listed.storesShortNames =
+        !listed.entries.empty() &&
+                ReadStoredShortName((hostDir + "/").append(listed.entries.front().HostName()), shortName)
+            ? Listed::Stored::kYes
+            : Listed::Stored::kNo;
   }
   return listed.storesShortNames == Listed::Stored::kYes;
 }
@@ -309,22 +323,15 @@ void MappedDrive::MakeShortNames(const std::string& hostDir, Listed& listed) {
     for (std::size_t i = 0; i < group.size(); ++i) number[group[i]] = i + 1;
   }
   listed.byShortName = std::make_unique<std::unordered_map<std::u16string, std::size_t>>();
-  [[maybe_unused]] bool shortNamesStored = true;
+  // An NTFS mount gives each file's real short name; a file system without
+  // them is not asked for each file (system32 holds thousands).
+  bool shortNamesStored = StoresShortNames(hostDir, listed);
+  std::string shortName;
   for (std::size_t index = 0; index < names.size(); ++index) {
     const std::string& name = names[index];
     const Entry& e = listed.entries[index];
-    std::string shortName;
-#ifdef __linux__
-    // An NTFS mount (ntfs-3g) gives each file's real short name; a file
-    // system without that attribute says so for the first file, and then
-    // for every other file of the directory too (system32 holds thousands).
-    if (shortNamesStored) {
-      char buffer[64];
-      ssize_t n = getxattr((hostDir + "/").append(e.HostName()).c_str(), "system.ntfs_dos_name", buffer, sizeof buffer);
-      if (n > 0) shortName.assign(buffer, static_cast<std::size_t>(n));
-      if (n < 0 && (errno == EOPNOTSUPP || errno == ENOTSUP)) shortNamesStored = false;
-    }
-#endif
+    shortName.clear();
+    if (shortNamesStored) shortNamesStored = ReadStoredShortName((hostDir + "/").append(e.HostName()), shortName);
     // A valid 8.3 name is its own short name, found through the long one.
     if (shortName.empty() && !valid[index]) {
       std::string ext;
