@@ -22,7 +22,7 @@ std::uint64_t ReadPages::Resident() {
   return read ? resident * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
-ReadPages::ReadPages(const std::string& path, std::uint64_t residentBefore) {
+ReadPages::ReadPages(const std::string& path, std::uint64_t residentBefore) : residentBefore_(residentBefore) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return;
   std::FILE* maps = std::fopen("/proc/self/maps", "re");
@@ -47,11 +47,11 @@ ReadPages::ReadPages(const std::string& path, std::uint64_t residentBefore) {
     break;
   }
   std::fclose(maps);
-  residentLimit_ = residentBefore + fileSize_ / 2 * 3;
 }
 
 ReadPages ReadPages::Map(const std::string& path, std::uint64_t residentBefore) {
   ReadPages pages;
+  pages.residentBefore_ = residentBefore;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return pages;
   struct stat st {};
@@ -61,7 +61,6 @@ ReadPages ReadPages::Map(const std::string& path, std::uint64_t residentBefore) 
       pages.address_ = address;
       pages.owned_ = true;
       pages.length_ = pages.fileSize_ = static_cast<std::size_t>(st.st_size);
-      pages.residentLimit_ = residentBefore + pages.fileSize_ / 2 * 3;
     }
   }
   ::close(fd);
@@ -77,7 +76,7 @@ ReadPages::ReadPages(ReadPages&& other) noexcept
       owned_(other.owned_),
       length_(other.length_),
       fileSize_(other.fileSize_),
-      residentLimit_(other.residentLimit_) {
+      residentBefore_(other.residentBefore_) {
   other.address_ = nullptr;
   other.owned_ = false;
 }
@@ -89,7 +88,7 @@ ReadPages& ReadPages::operator=(ReadPages&& other) noexcept {
     owned_ = std::exchange(other.owned_, false);
     length_ = other.length_;
     fileSize_ = other.fileSize_;
-    residentLimit_ = other.residentLimit_;
+    residentBefore_ = other.residentBefore_;
   }
   return *this;
 }
@@ -106,7 +105,8 @@ void ReadPages::ReleaseBefore(std::uint64_t offset) const {
   // past its limit: giving back only what lies behind would not bring it
   // down.
   const std::uint64_t resident = Resident();
-  if (resident == 0 || (resident > residentLimit_ && length_ - end > fileSize_ / 2)) return Release();
+  const std::uint64_t limit = residentBefore_ + fileSize_ / 2 * 3;
+  if (resident == 0 || (resident > limit && length_ - end > fileSize_ / 2)) return Release();
   if (end > 0) ::madvise(address_, static_cast<std::size_t>(end), MADV_DONTNEED);
 }
 

@@ -50,7 +50,7 @@ class ReadPages {
   bool owned_ = false;  // mapped here, and unmapped with this
   std::size_t length_ = 0;
   std::size_t fileSize_ = 0;
-  std::uint64_t residentLimit_ = 0;
+  std::uint64_t residentBefore_ = 0;  // what the process held before the file was mapped
 };
 
 }  // namespace plat::hive

@@ -49,6 +49,8 @@ bool StoredCells::BaseBlockAccepted() {
   constexpr std::size_t kSmallestHive = 0x2000;
   constexpr std::uint64_t kRootAt = 36, kSumAt = 508;
   if (file_.size() < kSmallestHive || file_.compare(0, 4, "regf") != 0 || Le32(At(20)) != 1) return false;
+  // libhivex's sum: the words XORed, without the two values Windows moves
+  // aside (HeaderChecksum), which libhivex would call wrong.
   std::uint32_t sum = 0;
   for (std::uint64_t at = 0; at < kSumAt; at += 4) sum ^= Le32(At(at));
   if (sum != Le32(At(kSumAt))) return false;

@@ -65,8 +65,7 @@ class FoldedIndex {
 
   template <typename NameAt>
   std::size_t Find(std::u16string_view name, const NameAt& nameAt) const {
-    const std::size_t slot = Slot(name, HashOf(name), nameAt);
-    return slot == kNotFound ? kNotFound : (slots_[slot] & kPositionMask) - 1;
+    return PositionIn(Slot(name, nameAt));
   }
 
   // The same for a name as the A calls give it, neither converted nor
@@ -74,13 +73,7 @@ class FoldedIndex {
   // position is it.
   template <typename IsNameAt>
   std::size_t FindCp1252(std::string_view name, const IsNameAt& isNameAt) const {
-    const std::uint32_t hash = HashOfCp1252(name);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
-      const std::uint64_t entry = slots_[i];
-      if (!entry) return kNotFound;
-      if ((entry >> 32) == hash && isNameAt((entry & kPositionMask) - 1)) return (entry & kPositionMask) - 1;
-    }
+    return PositionIn(SlotWhere(HashOfCp1252(name), isNameAt));
   }
 
   // The name must not be in the index yet.
@@ -96,7 +89,7 @@ class FoldedIndex {
 
   template <typename NameAt>
   void Erase(std::u16string_view name, const NameAt& nameAt) {
-    std::size_t hole = Slot(name, HashOf(name), nameAt);
+    std::size_t hole = Slot(name, nameAt);
     if (hole == kNotFound) return;
     // Entries after the hole that would no longer be reached from their home
     // slot move back into it (no markers left behind to slow later probes).
@@ -179,13 +172,22 @@ class FoldedIndex {
   }
 
   template <typename NameAt>
-  std::size_t Slot(std::u16string_view name, std::uint32_t hash, const NameAt& nameAt) const {
+  std::size_t Slot(std::u16string_view name, const NameAt& nameAt) const {
+    return SlotWhere(HashOf(name), [&](std::size_t position) { return EqualFolded(nameAt(position), name); });
+  }
+  // The slot of the entry with that hash whose position `isNameAt` accepts,
+  // or kNotFound.
+  template <typename IsNameAt>
+  std::size_t SlotWhere(std::uint32_t hash, const IsNameAt& isNameAt) const {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = Home(hash);; i = (i + 1) & mask) {
       const std::uint64_t entry = slots_[i];
       if (!entry) return kNotFound;
-      if ((entry >> 32) == hash && EqualFolded(nameAt((entry & kPositionMask) - 1), name)) return i;
+      if ((entry >> 32) == hash && isNameAt((entry & kPositionMask) - 1)) return i;
     }
+  }
+  std::size_t PositionIn(std::size_t slot) const {
+    return slot == kNotFound ? kNotFound : (slots_[slot] & kPositionMask) - 1;
   }
 
   void Grow() {

@@ -130,7 +130,8 @@ struct RegNode {
   // upper-cased: both compare the same.
   std::shared_ptr<RegNode> Find(std::u16string_view name) const;
   // The same by a name as the A calls give it; `folded` is empty or holds
-  // that name upper-cased, made there when the search needs it (a long list).
+  // that name upper-cased, made there when the search needs it (a list
+  // searched by halves).
   std::shared_ptr<RegNode> FindCp1252(std::string_view name, std::u16string& folded) const;
   // A new child, its name from `pool` when one is given; null when there is
   // one of that name already.
