@@ -130,8 +130,6 @@ class CRegistryKey {
   plat::HKey currentKey_ = 0;
   std::string hiveName_;
 
-  // The backup file: its path while a fix job runs, and how many bytes of it
-  // are known to be whole blocks on the disk.
   std::string HiveNameOf(plat::HKey hive) const;
   // The current key's value read as text into a buffer of `limit` bytes,
   // uncounted: the registry's answer, the size it reported in `size`, and
@@ -143,6 +141,8 @@ class CRegistryKey {
   bool backupOpen_ = false;
   bool backupFailed_ = false;
   std::string backupError_;
+  // The backup file: its path while a fix job runs, and how many bytes of it
+  // are known to be whole blocks on the disk.
   std::string backupFile_;
   std::uint64_t backupSize_ = 0;
   std::string refusal_;
