@@ -306,31 +306,34 @@ RegValue* RegNode::FindValue(const char* valueName) {
   // A name is found by its code-page spelling; a name with characters the
   // code page lacks is found only by a name that really is so spelled.
   const std::string_view name = valueName ? valueName : "";
+  const auto isNamed = [this, name](std::size_t i) { return EqualFoldedCp1252(values[i].Wide(), name); };
   constexpr std::size_t kScanned = 16;  // few values: a scan is quicker than an index
   if (values.size() <= kScanned) {
-    for (auto& v : values)
-      if (EqualFoldedCp1252(v.Wide(), name)) return &v;
+    for (std::size_t i = 0; i < values.size(); ++i)
+      if (isNamed(i)) return &values[i];
     return nullptr;
   }
-  const std::u16string folded = FoldName(name);
   std::unique_ptr<ValueIndex>& index = MakeRare().valueIndex;
   if (!index || index->covered != values.size()) {
-    index = std::make_unique<ValueIndex>();
-    for (std::size_t i = values.size(); i-- > 0;) index->positions[FoldUtf16(values[i].Wide())] = i;
-    index->covered = values.size();
+    index = std::make_unique<ValueIndex>(ValueIndex{FoldedIndex(values.size())});
+    for (std::size_t i = 0; i < values.size(); ++i) IndexValue(*index, i);
   }
-  const auto it = index->positions.find(folded);
-  return it == index->positions.end() ? nullptr : &values[it->second];
+  const std::size_t i = index->positions.FindCp1252(name, isNamed);
+  return i == FoldedIndex::kNotFound ? nullptr : &values[i];
+}
+
+void RegNode::IndexValue(ValueIndex& index, std::size_t i) const {
+  const auto nameAt = [this](std::size_t at) { return values[at].Wide(); };
+  if (index.positions.Find(values[i].Wide(), nameAt) == FoldedIndex::kNotFound)
+    index.positions.Insert(values[i].Wide(), i);
+  index.covered = i + 1;
 }
 
 void RegNode::AddValue(RegValue value) {
   ValueIndex* index = rare_ ? rare_->valueIndex.get() : nullptr;
   const bool indexed = index && index->covered == values.size() && !values.empty();
   values.push_back(std::move(value));
-  if (indexed) {
-    index->positions.emplace(FoldUtf16(values.back().Wide()), values.size() - 1);
-    index->covered = values.size();
-  }
+  if (indexed) IndexValue(*index, values.size() - 1);
 }
 
 void RegNode::EraseValue(const RegValue* value) {

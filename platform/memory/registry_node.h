@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/memory/folded_index.h"
@@ -152,9 +151,10 @@ struct RegNode {
  private:
   // Positions of the values by folded name, made for keys with many values
   // only (so that setting N values costs no N squared); rebuilt when it
-  // falls behind.
+  // falls behind. Of values whose names fold alike (a hive may hold such),
+  // it holds the first, the one a scan from the start finds.
   struct ValueIndex {
-    std::unordered_map<std::u16string, std::size_t> positions;
+    FoldedIndex positions;
     std::size_t covered = 0;  // how many values it covers
   };
   // What few keys have, made when first needed.
@@ -165,6 +165,9 @@ struct RegNode {
     std::unique_ptr<FoldedIndex> childIndex;  // for long or unsorted child lists
   };
   Rare& MakeRare() const;
+  // Puts the value at `i` in the index, unless one of a name folded alike
+  // is there already; the index then covers the values up to it.
+  void IndexValue(ValueIndex& index, std::size_t i) const;
   FoldedIndex* ChildIndex() const { return rare_ ? rare_->childIndex.get() : nullptr; }
   // The index of a long or unsorted list, made when first needed.
   const FoldedIndex& BuiltChildIndex() const;

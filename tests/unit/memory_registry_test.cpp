@@ -18,6 +18,8 @@
 
 using namespace plat;
 using plat::memory::MemoryRegistry;
+using plat::memory::RegNode;
+using plat::memory::RegValue;
 
 namespace {
 
@@ -256,6 +258,27 @@ TEST(MemoryRegistry, AKeyWithManyValuesFindsEachByAnySpellingThroughChanges) {
   EXPECT_EQ(get("v50"), "fifty");
   EXPECT_EQ(names.back(), "v100");
   reg.CloseKey(key);
+
+  // A hive may hold values whose names fold alike: the first is found, by a
+  // scan of few values and through the index alike, also for one added after
+  // the index was made. A name the code page lacks is found by no spelling.
+  for (const int others : {2, 40}) {
+    RegNode node;
+    auto add = [&](std::u16string_view name, std::string_view data) {
+      node.AddValue(RegValue(name, regtype::kBinary, data, false));
+    };
+    add(u"\u4E2D", "cjk");
+    for (int i = 0; i < others; ++i) add(u"o" + plat::Utf16FromCp1252(std::to_string(i)), "other");
+    add(u"Twin", "first");
+    add(u"TWIN", "second");
+    ASSERT_NE(node.FindValue("twin"), nullptr);
+    EXPECT_EQ(node.FindValue("twin")->Data(), "first") << others;
+    add(u"twin", "third");
+    EXPECT_EQ(node.FindValue("tWiN")->Data(), "first") << others;
+    EXPECT_EQ(node.FindValue("?"), nullptr) << others;
+    node.EraseValue(node.FindValue("twin"));
+    EXPECT_EQ(node.FindValue("TWIN")->Data(), "second") << others;
+  }
 }
 
 TEST(MemoryRegistry, CallsFromSeveralThreadsAtOnceAreEachWhole) {
