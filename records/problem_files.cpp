@@ -20,12 +20,22 @@ bool WriteTextLines(plat::IFileSystem& files, const std::vector<std::string>& li
   return files.ReplaceFileContents(path, bytes);
 }
 
-bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
-                       bool createOnly) {
+namespace {
+
+std::string JoinedRecord(const ProblemEntry& entry) {
   const ProblemRecord record = RecordOf(entry);
   std::string joined = record[0];
   for (std::size_t k = 1; k < kRecordLines; ++k) joined += "\n" + record[k];
-  return WriteTextLines(files, {joined}, path, append, createOnly);
+  return joined;
+}
+
+}  // namespace
+
+std::string ProblemRecordBytes(const ProblemEntry& entry) { return TextModeBytes({JoinedRecord(entry)}); }
+
+bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
+                       bool createOnly) {
+  return WriteTextLines(files, {JoinedRecord(entry)}, path, append, createOnly);
 }
 
 namespace {

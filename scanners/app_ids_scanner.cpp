@@ -1,6 +1,6 @@
 #include "scanners/app_ids_scanner.h"
 
-void CAppIdScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CAppIdScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.OpenAndListClassesRoot("AppID")) return;
   const std::vector<std::string> names = util_.TakeSubkeyNames();

@@ -8,9 +8,9 @@ class CAppIdScanner final : public CScannerBase {
  public:
   explicit CAppIdScanner(const plat::Platform& platform)
       : CScannerBase(platform), rootKeyPath_("Software\\Classes\\AppID") {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   std::string rootKeyPath_;
 };

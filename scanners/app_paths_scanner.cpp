@@ -1,6 +1,6 @@
 #include "scanners/app_paths_scanner.h"
 
-void CAppPathsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CAppPathsScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.OpenAndListLocalMachine(rootKeyPath_)) return;
   // The util's own list: the checks touch only files.

@@ -7,9 +7,9 @@
 class CAppPathsScanner final : public CScannerBase {
  public:
   explicit CAppPathsScanner(const plat::Platform& platform) : CScannerBase(platform), rootKeyPath_(kAppPathsKey) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   std::string rootKeyPath_;
 };

@@ -7,7 +7,7 @@ constexpr const char* kServerKeys[] = {"InProcServer32", "LocalServer32", "Inpro
 CClsidScanner::CClsidScanner(const plat::Platform& platform)
     : CScannerBase(platform), rootKeyPath_("Software\\Classes\\CLSID") {}
 
-void CClsidScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CClsidScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   std::string idKey, key;  // built in place for each of 60,000 ids
   util_.ForEachSubkey(plat::kClassesRoot, "CLSID", [&](const std::string& id) {

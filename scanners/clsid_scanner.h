@@ -7,9 +7,9 @@
 class CClsidScanner final : public CScannerBase {
  public:
   explicit CClsidScanner(const plat::Platform& platform);
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   std::string rootKeyPath_;
 };

@@ -7,7 +7,7 @@ constexpr const char* kLookedFor[] = {"CLSID", "Shell\\Open\\Command", "Shell\\E
                                       "Shell\\PrintTo\\Command"};
 }
 
-void CComNamesScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CComNamesScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   WalkNames(exclusions, problemsFile);
   WalkFolderVerbs(exclusions, problemsFile);

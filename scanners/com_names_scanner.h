@@ -8,9 +8,9 @@
 class CComNamesScanner final : public CScannerBase {
  public:
   explicit CComNamesScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void WalkNames(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void WalkFolderVerbs(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);

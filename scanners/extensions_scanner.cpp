@@ -1,6 +1,6 @@
 #include "scanners/extensions_scanner.h"
 
-void CExtensionsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CExtensionsScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   rootKeyPath_ = "Software\\Classes";
   WalkPersistentHandlers(exclusions, problemsFile);

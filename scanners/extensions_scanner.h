@@ -8,9 +8,9 @@
 class CExtensionsScanner final : public CScannerBase {
  public:
   explicit CExtensionsScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void WalkPersistentHandlers(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void WalkAssociations(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void WalkExtensionsList(plat::HKey hive, const std::vector<std::string>& exclusions,

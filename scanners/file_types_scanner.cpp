@@ -1,6 +1,6 @@
 #include "scanners/file_types_scanner.h"
 
-void CFileTypesScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CFileTypesScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   std::vector<std::string> names;
   if (util_.OpenAndListClassesRoot("FileType")) names = util_.TakeSubkeyNames();

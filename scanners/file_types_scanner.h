@@ -8,8 +8,8 @@ class CFileTypesScanner final : public CScannerBase {
  public:
   explicit CFileTypesScanner(const plat::Platform& platform)
       : CScannerBase(platform), rootKeyPath_("Software\\Classes\\FileType") {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   std::string rootKeyPath_;
 };

@@ -6,7 +6,7 @@ CFontsScanner::CFontsScanner(const plat::Platform& platform)
     : CScannerBase(platform), platform_(platform),
       rootKeyPath_("Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts") {}
 
-void CFontsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CFontsScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.Open(plat::kLocalMachine, rootKeyPath_)) return;
   util_.ListValues();

@@ -6,9 +6,9 @@
 class CFontsScanner final : public CScannerBase {
  public:
   explicit CFontsScanner(const plat::Platform& platform);
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   const plat::Platform& platform_;
   std::string rootKeyPath_;

@@ -1,6 +1,6 @@
 #include "scanners/help_scanner.h"
 
-void CHelpScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CHelpScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   // When the Help key is missing the HTML Help key is not looked at either.
   if (!WalkKey("Software\\Microsoft\\Windows\\Help", "Help", exclusions, problemsFile)) return;

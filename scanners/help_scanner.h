@@ -7,9 +7,9 @@
 class CHelpScanner final : public CScannerBase {
  public:
   explicit CHelpScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   bool WalkKey(const char* path, const char* section, const std::vector<std::string>& exclusions,
                const std::string& problemsFile);
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);

@@ -1,6 +1,6 @@
 #include "scanners/interface_scanner.h"
 
-void CInterfaceScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CInterfaceScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   std::vector<std::string> names;
   // A copy: the check opens class ids through the same util.

@@ -7,8 +7,8 @@ class CInterfaceScanner final : public CScannerBase {
  public:
   explicit CInterfaceScanner(const plat::Platform& platform)
       : CScannerBase(platform), rootKeyPath_("Software\\Classes\\Interface") {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   std::string rootKeyPath_;
 };

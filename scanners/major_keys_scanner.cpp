@@ -32,7 +32,7 @@ bool NeverExamined(const std::string& name) {
 
 std::span<const MajorKeyRoot> MajorKeyRoots() { return kRoots; }
 
-void CMajorKeysScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CMajorKeysScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   for (const MajorKeyRoot& root : kRoots) {
     rootKeyPath_ = root.path;

@@ -16,9 +16,9 @@ std::span<const MajorKeyRoot> MajorKeyRoots();
 class CMajorKeysScanner final : public CScannerBase {
  public:
   explicit CMajorKeysScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void WalkRoot(plat::HKey hive, const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
 

@@ -1,6 +1,6 @@
 #include "scanners/odbc_scanner.h"
 
-void CODBCScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CODBCScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   // Without the machine's driver list the user's data sources are not looked at.
   if (!Pass(plat::kLocalMachine, "L (K)", "Software\\ODBC\\ODBCINST.INI", exclusions, problemsFile)) return;

@@ -7,9 +7,9 @@
 class CODBCScanner final : public CScannerBase {
  public:
   explicit CODBCScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   bool Pass(plat::HKey hive, const char* marker, const char* path, const std::vector<std::string>& exclusions,
             const std::string& problemsFile);
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);

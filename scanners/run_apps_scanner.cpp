@@ -6,7 +6,7 @@ constexpr const char* kRunKeys[] = {"Run", "RunOnce", "RunOnceEx", "RunServices"
 
 }  // namespace
 
-void CRunAppsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CRunAppsScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   for (const char* name : kRunKeys) {
     const std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + name;

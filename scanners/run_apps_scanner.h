@@ -8,9 +8,9 @@
 class CRunAppsScanner final : public CScannerBase {
  public:
   explicit CRunAppsScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void WalkKey(plat::HKey hive, const char* marker, const std::string& section, const std::string& keyPath,
                const std::string& mainKey, const std::vector<std::string>& exclusions,
                const std::string& problemsFile);

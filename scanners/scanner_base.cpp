@@ -5,10 +5,31 @@ CScannerBase::CScannerBase(const plat::Platform& platform) : util_(platform) {
   util_.LoadAppPaths();
 }
 
+void CScannerBase::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+  ScanSection(exclusions, problemsFile);
+  WriteRecords();
+}
+
 void CScannerBase::File(const std::string& problem, const std::string& problemsFile) {
   entry_.problem = problem;
-  util_.AddProblem(entry_, problemsFile, true, false);
+  Record(problemsFile);
+}
+
+void CScannerBase::Record(const std::string& problemsFile) {
+  if (problemsFile != recordsFile_) {
+    WriteRecords();
+    recordsFile_ = problemsFile;
+  }
+  records_ += ProblemRecordBytes(entry_);
+  constexpr std::size_t kBatchBytes = 64 * 1024;
+  if (records_.size() >= kBatchBytes) WriteRecords();
   ++problemsFound_;
+}
+
+void CScannerBase::WriteRecords() {
+  if (records_.empty()) return;
+  util_.AppendRecords(records_, recordsFile_);
+  records_.clear();
 }
 
 bool CScannerBase::IsExcluded(const std::vector<std::string>& exclusions) {

@@ -9,6 +9,9 @@
 
 class CScannerBase : public CSectionScanner {
  public:
+  // Walks the section, then writes the records still waiting: when it
+  // returns, every problem found is in the file.
+  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) final;
   int GetProblemsFound() override { return problemsFound_; }
   int GetKeysExamined() override { return util_.GetOperationCount(); }
 
@@ -18,9 +21,16 @@ class CScannerBase : public CSectionScanner {
   // the scanner's figure.
   explicit CScannerBase(const plat::Platform& platform);
 
-  // Sets the Problem text, appends the record and counts it. A record that
-  // could not be written still counts.
+  // The section's own walk.
+  virtual void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) = 0;
+  // Sets the Problem text and records the entry.
   void File(const std::string& problem, const std::string& problemsFile);
+  // Appends the entry's record and counts it. Records are written a batch
+  // at a time (a scan finds thousands, and each append is a few system
+  // calls), all of them by the end of Scan. A record that could not be
+  // written still counts: the job compares the count with the rows it
+  // reads back, and says how many are missing.
+  void Record(const std::string& problemsFile);
   // Whether the entry is one of the exclusions (looked up in an index built
   // at the first call: a scanner sees one list of exclusions in its run).
   bool IsExcluded(const std::vector<std::string>& exclusions);
@@ -34,6 +44,9 @@ class CScannerBase : public CSectionScanner {
   int problemsFound_ = 0;
 
  private:
+  void WriteRecords();
+  std::string records_;      // the records not written yet
+  std::string recordsFile_;  // the file they go to
   ExclusionIndex exclusionIndex_;
   const std::vector<std::string>* indexed_ = nullptr;
   std::size_t indexedSize_ = 0;

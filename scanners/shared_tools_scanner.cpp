@@ -1,6 +1,6 @@
 #include "scanners/shared_tools_scanner.h"
 
-void CSharedToolsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CSharedToolsScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.OpenAndListLocalMachine(rootKeyPath_)) return;
   for (const std::string& name : util_.SubkeyNames()) {

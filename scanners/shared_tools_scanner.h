@@ -7,8 +7,8 @@ class CSharedToolsScanner final : public CScannerBase {
  public:
   explicit CSharedToolsScanner(const plat::Platform& platform)
       : CScannerBase(platform), rootKeyPath_("Software\\Microsoft\\Shared Tools") {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   std::string rootKeyPath_;
 };

@@ -7,7 +7,7 @@ std::vector<std::string> CTypeLibsScanner::ListBelowTypeLib(const std::string& p
   return util_.TakeSubkeyNames();
 }
 
-void CTypeLibsScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CTypeLibsScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   WalkLibraries(ListBelowTypeLib(""), exclusions, problemsFile);
 }

@@ -9,9 +9,9 @@ class CTypeLibsScanner final : public CScannerBase {
  public:
   explicit CTypeLibsScanner(const plat::Platform& platform)
       : CScannerBase(platform), rootKeyPath_("Software\\Classes\\TypeLib") {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void WalkLibraries(const std::vector<std::string>& ids, const std::vector<std::string>& exclusions,
                      const std::string& problemsFile);
   void WalkVersions(const std::string& id, const std::vector<std::string>& versions,

@@ -7,7 +7,7 @@ constexpr const char* kInstallerNames[] = {".isu",        "spuninst.exe", "unins
                                            "install.log", "install.exe",  ".ctoa",        "acme.exe",      "unins000.exe"};
 }
 
-void CUninstallScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CUninstallScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   if (!util_.OpenAndListLocalMachine(rootKeyPath_)) return;
   // The util's own list: HasValueNamed lists values, never subkeys.

@@ -8,12 +8,12 @@ class CUninstallScanner final : public CScannerBase {
  public:
   explicit CUninstallScanner(const plat::Platform& platform)
       : CScannerBase(platform), rootKeyPath_("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall") {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   // True when the command is accepted: it names no known installer file, has
   // no drive before it, or the file exists.
   bool UninstallFileExists(std::string command);
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   bool HasValueNamed(const std::string& name);
   void CheckEntry(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   std::string rootKeyPath_;

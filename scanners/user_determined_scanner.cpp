@@ -23,7 +23,7 @@ bool IsReviewGroup(const std::string& section) {
   return false;
 }
 
-void CUserDeterminedScanner::Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
+void CUserDeterminedScanner::ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
   problemsFound_ = 0;
   FileExtensions(exclusions, problemsFile);
   Companies(plat::kLocalMachine, exclusions, problemsFile);
@@ -34,9 +34,7 @@ void CUserDeterminedScanner::Scan(const std::vector<std::string>& exclusions, co
 }
 
 void CUserDeterminedScanner::Report(const std::vector<std::string>& exclusions, const std::string& problemsFile) {
-  if (IsExcluded(exclusions)) return;
-  util_.AddProblem(entry_, problemsFile, true, false);
-  ++problemsFound_;
+  if (!IsExcluded(exclusions)) Record(problemsFile);
 }
 
 void CUserDeterminedScanner::Start(const char* marker, const char* section, const std::string& fullKey,

@@ -16,9 +16,9 @@ bool IsReviewGroup(const std::string& section);
 class CUserDeterminedScanner final : public CScannerBase {
  public:
   explicit CUserDeterminedScanner(const plat::Platform& platform) : CScannerBase(platform) {}
-  void Scan(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
 
  private:
+  void ScanSection(const std::vector<std::string>& exclusions, const std::string& problemsFile) override;
   void FileExtensions(const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void Companies(plat::HKey hive, const std::vector<std::string>& exclusions, const std::string& problemsFile);
   void UninstallProducts(const std::vector<std::string>& exclusions, const std::string& problemsFile);

@@ -122,10 +122,10 @@ class MappedDrive final : public IFileSystem {
   // file appended to line by line is not checked again for every line;
   // forgotten with the listings.
   std::unordered_map<std::string, bool> insideDrive_;
-  // The file appended to last, kept open for the next append to it: a scan
-  // appends each problem to Problems.txt as it finds it, thousands of them,
-  // and finding, checking and opening the file again for each cost more
-  // than the writing. Closed by any other change made through the drive.
+  // The file appended to last, kept open for the next append to it: a
+  // scan appends its problems to Problems.txt batch after batch, and
+  // finding, checking and opening the file again for each cost more than
+  // the writing. Closed by any other change made through the drive.
   struct OpenAppend {
     std::string path;
     int fd = -1;

@@ -53,6 +53,15 @@ TEST(FontsScanner, BareNamesAreLookedForInTheFontsFolder) {
                                                               "L (V) Fonts Empty = : No data for this value."}));
   m.environment.SetWindowsDirectory("C:\\" + std::string(250, 'w'));
   EXPECT_EQ(Scan<CFontsScanner>(m).size(), 4u) << "a path longer than MAX_PATH is a font that does not exist";
+  // More problems than one batch of records holds: every one is in the file
+  // when Scan returns, in the order found.
+  std::string lost = "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\n";
+  for (int i = 0; i < 1000; ++i) lost += "\"Lost " + std::to_string(i) + "\"=\"lost.ttf\"\n";
+  m.Reg(lost);
+  const std::vector<std::string> found = Scan<CFontsScanner>(m);
+  ASSERT_EQ(found.size(), 1004u);
+  EXPECT_EQ(found[4], "L (V) Fonts Lost 0 = lost.ttf: Font does not exist.");
+  EXPECT_EQ(found.back(), "L (V) Fonts Lost 999 = lost.ttf: Font does not exist.");
 }
 
 TEST(HelpScanner, FolderAndNameJoinWithOneBackslash) {
