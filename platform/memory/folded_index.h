@@ -65,7 +65,7 @@ class FoldedIndex {
 
   template <typename NameAt>
   std::size_t Find(std::u16string_view name, const NameAt& nameAt) const {
-    return PositionIn(Slot(name, nameAt));
+    return PositionIn(Slot(name, HashOf(name), nameAt));
   }
 
   // The same for a name as the A calls give it, neither converted nor
@@ -77,19 +77,22 @@ class FoldedIndex {
   }
 
   // The name must not be in the index yet.
-  void Insert(std::u16string_view name, std::size_t position) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
+  void Insert(std::u16string_view name, std::size_t position) { Place(HashOf(name), position); }
+
+  // Inserts the name unless one that folds alike is in already, so that of
+  // such names (a directory or a hive may hold them) the first inserted is
+  // the one found; false when one was.
+  template <typename NameAt>
+  bool InsertFirst(std::u16string_view name, std::size_t position, const NameAt& nameAt) {
     const std::uint32_t hash = HashOf(name);
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = Home(hash);
-    while (slots_[i]) i = (i + 1) & mask;
-    slots_[i] = (std::uint64_t{hash} << 32) | (static_cast<std::uint64_t>(position) + 1);
-    ++used_;
+    if (Slot(name, hash, nameAt) != kNotFound) return false;
+    Place(hash, position);
+    return true;
   }
 
   template <typename NameAt>
   void Erase(std::u16string_view name, const NameAt& nameAt) {
-    std::size_t hole = Slot(name, nameAt);
+    std::size_t hole = Slot(name, HashOf(name), nameAt);
     if (hole == kNotFound) return;
     // Entries after the hole that would no longer be reached from their home
     // slot move back into it (no markers left behind to slow later probes).
@@ -172,8 +175,16 @@ class FoldedIndex {
   }
 
   template <typename NameAt>
-  std::size_t Slot(std::u16string_view name, const NameAt& nameAt) const {
-    return SlotWhere(HashOf(name), [&](std::size_t position) { return EqualFolded(nameAt(position), name); });
+  std::size_t Slot(std::u16string_view name, std::uint32_t hash, const NameAt& nameAt) const {
+    return SlotWhere(hash, [&](std::size_t position) { return EqualFolded(nameAt(position), name); });
+  }
+  void Place(std::uint32_t hash, std::size_t position) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Home(hash);
+    while (slots_[i]) i = (i + 1) & mask;
+    slots_[i] = (std::uint64_t{hash} << 32) | (static_cast<std::uint64_t>(position) + 1);
+    ++used_;
   }
   // The slot of the entry with that hash whose position `isNameAt` accepts,
   // or kNotFound.

@@ -254,12 +254,9 @@ MappedDrive::Listed& MappedDrive::Listing(const std::string& hostDir) {
   // Of two names that differ only in case, the first listed is found by
   // any other spelling.
   listed.byName = FoldedIndex(listed.entries.size());
-  for (std::size_t index = 0; index < listed.entries.size(); ++index) {
-    if (listed.Find(listed.entries[index].Folded()) == FoldedIndex::kNotFound)
-      listed.byName.Insert(listed.entries[index].Folded(), index);
-    else
-      listed.caseTwins = true;
-  }
+  const auto nameAt = [&listed](std::size_t i) { return listed.entries[i].Folded(); };
+  for (std::size_t index = 0; index < listed.entries.size(); ++index)
+    if (!listed.byName.InsertFirst(listed.entries[index].Folded(), index, nameAt)) listed.caseTwins = true;
   return listings_.emplace(hostDir, std::move(listed)).first->second;
 }
 

@@ -82,10 +82,7 @@ class MappedDrive final : public IFileSystem {
   struct Listed {
     std::vector<Entry> entries;
     FoldedIndex byName;
-    std::size_t Find(std::u16string_view folded) const {
-      return byName.Find(folded, [this](std::size_t i) { return entries[i].Folded(); });
-    }
-    // The same by a name as the A calls give it, not converted first.
+    // The entry of a name as the A calls give it, not converted first.
     std::size_t FindCp1252(std::string_view name) const {
       return byName.FindCp1252(name, [this, name](std::size_t i) { return EqualFoldedCp1252(entries[i].Folded(), name); });
     }

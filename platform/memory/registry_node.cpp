@@ -323,9 +323,7 @@ RegValue* RegNode::FindValue(const char* valueName) {
 }
 
 void RegNode::IndexValue(ValueIndex& index, std::size_t i) const {
-  const auto nameAt = [this](std::size_t at) { return values[at].Wide(); };
-  if (index.positions.Find(values[i].Wide(), nameAt) == FoldedIndex::kNotFound)
-    index.positions.Insert(values[i].Wide(), i);
+  index.positions.InsertFirst(values[i].Wide(), i, [this](std::size_t at) { return values[at].Wide(); });
   index.covered = i + 1;
 }
 
