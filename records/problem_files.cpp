@@ -20,18 +20,12 @@ bool WriteTextLines(plat::IFileSystem& files, const std::vector<std::string>& li
   return files.ReplaceFileContents(path, bytes);
 }
 
-namespace {
-
 std::string JoinedRecord(const ProblemEntry& entry) {
   const ProblemRecord record = RecordOf(entry);
   std::string joined = record[0];
   for (std::size_t k = 1; k < kRecordLines; ++k) joined += "\n" + record[k];
   return joined;
 }
-
-}  // namespace
-
-std::string ProblemRecordBytes(const ProblemEntry& entry) { return TextModeBytes({JoinedRecord(entry)}); }
 
 bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
                        bool createOnly) {

@@ -16,8 +16,9 @@ bool ReadTextLines(plat::IFileSystem& files, const std::string& path, std::vecto
 // createOnly writes an empty file whatever `append` says.
 bool WriteTextLines(plat::IFileSystem& files, const std::vector<std::string>& lines, const std::string& path,
                     bool append, bool createOnly);
-// The entry's eight-line record as filed, each line with CR LF.
-std::string ProblemRecordBytes(const ProblemEntry& entry);
+// The entry's eight-line record as one text, its lines joined by LF:
+// WriteLines writes it as filed.
+std::string JoinedRecord(const ProblemEntry& entry);
 // Files the entry as its eight-line record.
 bool FileProblemRecord(plat::IFileSystem& files, const ProblemEntry& entry, const std::string& path, bool append,
                        bool createOnly);

@@ -140,10 +140,6 @@ bool CRegistryUtil::AddProblem(const ProblemEntry& entry, const std::string& pat
   return FileProblemRecord(platform_.files, entry, path, append, createOnly);
 }
 
-bool CRegistryUtil::AppendRecords(const std::string& records, const std::string& path) {
-  return platform_.files.AppendFile(path, records);
-}
-
 bool CRegistryUtil::IsExcluded(const std::vector<std::string>& exclusions, const ProblemEntry& entry) const {
   return IsExcludedEntry(exclusions, entry);
 }

@@ -39,8 +39,6 @@ class CRegistryUtil : public CRegistryKey {
   bool WriteLines(const std::vector<std::string>& lines, const std::string& path, bool append, bool createOnly);
   bool ReadLines(std::vector<std::string>& lines, const std::string& path);
   bool AddProblem(const ProblemEntry& entry, const std::string& path, bool append, bool createOnly);
-  // Records made with ProblemRecordBytes, appended together.
-  bool AppendRecords(const std::string& records, const std::string& path);
   bool IsExcluded(const std::vector<std::string>& exclusions, const ProblemEntry& entry) const;
 
   // Appends the installation directory (with trailing backslash), or "null"

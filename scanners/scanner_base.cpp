@@ -20,15 +20,15 @@ void CScannerBase::Record(const std::string& problemsFile) {
     WriteRecords();
     recordsFile_ = problemsFile;
   }
-  records_ += ProblemRecordBytes(entry_);
-  constexpr std::size_t kBatchBytes = 64 * 1024;
-  if (records_.size() >= kBatchBytes) WriteRecords();
+  records_.push_back(JoinedRecord(entry_));
+  constexpr std::size_t kBatchRecords = 256;  // about 64 KB
+  if (records_.size() >= kBatchRecords) WriteRecords();
   ++problemsFound_;
 }
 
 void CScannerBase::WriteRecords() {
   if (records_.empty()) return;
-  util_.AppendRecords(records_, recordsFile_);
+  util_.WriteLines(records_, recordsFile_, true, false);
   records_.clear();
 }
 

@@ -45,8 +45,8 @@ class CScannerBase : public CSectionScanner {
 
  private:
   void WriteRecords();
-  std::string records_;      // the records not written yet
-  std::string recordsFile_;  // the file they go to
+  std::vector<std::string> records_;  // the records not written yet
+  std::string recordsFile_;           // the file they go to
   ExclusionIndex exclusionIndex_;
   const std::vector<std::string>* indexed_ = nullptr;
   std::size_t indexedSize_ = 0;
